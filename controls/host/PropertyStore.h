@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <map>
+
+namespace agendix::controls {
+
+// The host's store of one control instance's design-time properties. Names match without regard
+// to letter case. Values are QVariants: numbers, booleans, texts, colours (32-bit values as
+// quint32), fonts (QFont) and pictures (PicturePtr).
+class PropertyStore {
+  public:
+    // The value stored under `name`, or `defaultValue` when nothing is stored under it.
+    QVariant ReadProperty(const QString& name, const QVariant& defaultValue = {}) const;
+
+    // Stores `value` under `name`; a value equal to `defaultValue` is left out (and an earlier
+    // value under that name removed), so reading it back gives the default.
+    void WriteProperty(const QString& name, const QVariant& value,
+                       const QVariant& defaultValue = {});
+
+    bool Contains(const QString& name) const;
+    bool IsEmpty() const { return values_.empty(); }
+
+  private:
+    static QString Key(const QString& name) { return name.toCaseFolded(); }
+
+    // Keyed by the case-folded name; each entry keeps the name as first written.
+    std::map<QString, std::pair<QString, QVariant>> values_;
+};
+
+}  // namespace agendix::controls

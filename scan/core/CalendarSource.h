@@ -1,0 +1,96 @@
+#pragma once
+
+// The calendar object model that the appointment scan reads: an application object, its
+// namespace, the default calendar folder, the folder's item collection, appointments and the
+// recurrence patterns of series. Objects are created for one scan and dropped at its end.
+// Every operation that fails throws CalendarError with a message a user can read.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "LocalDateTime.h"
+
+namespace agendix::scan {
+
+class CalendarError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class RecurrencePattern;
+
+class AppointmentItem {
+  public:
+    virtual ~AppointmentItem() = default;
+
+    virtual bool IsRecurring() const = 0;
+    virtual std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const = 0;
+    virtual LocalDateTime Start() const = 0;
+    virtual LocalDateTime End() const = 0;
+    virtual std::string Subject() const = 0;
+    virtual std::string Location() const = 0;
+};
+
+class RecurrencePattern {
+  public:
+    virtual ~RecurrencePattern() = default;
+
+    // A moment whose time of day is the series' start time.
+    virtual LocalDateTime StartTime() const = 0;
+
+    // The occurrence that starts at exactly `start`; throws CalendarError when there is none.
+    virtual std::unique_ptr<AppointmentItem> GetOccurrence(const LocalDateTime& start) const = 0;
+
+    // Every occurrence whose start lies in [from, until), earliest first: rescheduled
+    // occurrences at the moment they were moved to, cancelled and excluded ones left out.
+    virtual std::vector<std::unique_ptr<AppointmentItem>> GetOccurrences(
+        const LocalDateTime& from, const LocalDateTime& until) const = 0;
+};
+
+// A folder's items, enumerated in the folder's own order.
+class ItemCollection {
+  public:
+    virtual ~ItemCollection() = default;
+
+    // The first item, or null for an empty collection; restarts the enumeration.
+    virtual std::unique_ptr<AppointmentItem> GetFirst() = 0;
+    // The item after the one returned last, or null at the end.
+    virtual std::unique_ptr<AppointmentItem> GetNext() = 0;
+
+    // The items that may start in [from, until), in the same order: every item whose own start
+    // lies in the range and every recurring series. Items that cannot start in the range are
+    // left out, so a large calendar is not paid for in full; nothing that could is.
+    virtual std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
+                                                     const LocalDateTime& until) = 0;
+};
+
+class CalendarFolder {
+  public:
+    virtual ~CalendarFolder() = default;
+    virtual std::unique_ptr<ItemCollection> Items() = 0;
+};
+
+class CalendarNamespace {
+  public:
+    virtual ~CalendarNamespace() = default;
+    static constexpr int kFolderCalendar = 9;
+    virtual std::unique_ptr<CalendarFolder> GetDefaultFolder(int folderType) = 0;
+};
+
+class CalendarApplication {
+  public:
+    virtual ~CalendarApplication() = default;
+    virtual std::unique_ptr<CalendarNamespace> GetNamespace(std::string_view type) = 0;
+};
+
+// Creates a new application object for every scan.
+class CalendarApplicationFactory {
+  public:
+    virtual ~CalendarApplicationFactory() = default;
+    virtual std::unique_ptr<CalendarApplication> CreateApplication() = 0;
+};
+
+}  // namespace agendix::scan
