@@ -21,9 +21,13 @@ void AppointmentScan::doIt(int tomorrowValue) {
     auto mapi = application->GetNamespace("MAPI");
     auto folder = mapi->GetDefaultFolder(CalendarNamespace::kFolderCalendar);
 
+    // When the scan before failed, its day lists were left part-built and the tray was not
+    // told; this scan then updates the tray even if its lines equal those partial ones.
+    const bool trayWasLeftBehind = partialDayLines_;
     appointmentText_.clear();
     previousDayLines_ = dayLines_;
     dayLines_ = {};
+    partialDayLines_ = true;
 
     const int lastDay = tomorrowValue == 1 ? 1 : 0;
     const CalendarDate today = clock_.Now().date;
@@ -32,11 +36,12 @@ void AppointmentScan::doIt(int tomorrowValue) {
     }
 
     appointmentText_ = AssembleAppointmentText(dayLines_);
-    if (dayLines_ != previousDayLines_) {
+    if (dayLines_ != previousDayLines_ || trayWasLeftBehind) {
         tray_.SetTrayToolTipTitle(ChooseTitle(dayLines_));
         tray_.SetTrayToolTip(appointmentText_ + '\0');
         tray_.Show(true);
     }
+    partialDayLines_ = false;
 
     folder.reset();
     mapi.reset();

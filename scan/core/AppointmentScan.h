@@ -61,6 +61,7 @@ class AppointmentScan {
     MessagePump& pump_;
 
     bool isLoading_ = false;
+    bool partialDayLines_ = false;
     DayLines dayLines_;
     DayLines previousDayLines_;
     std::string appointmentText_;
