@@ -3,8 +3,16 @@
 #include <QString>
 #include <QVariant>
 #include <map>
+#include <stdexcept>
 
 namespace agendix::controls {
+
+// Text given to PropertyStore::FromText that is not a stored design, or a value ToText cannot
+// keep; the message says which property and what was wrong.
+class PropertyStoreFormatError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 // The host's store of one control instance's design-time properties. Names match without regard
 // to letter case. Values are QVariants: numbers, booleans, texts, colours (32-bit values as
@@ -21,6 +29,14 @@ class PropertyStore {
 
     bool Contains(const QString& name) const;
     bool IsEmpty() const { return values_.empty(); }
+
+    // The stored design as readable JSON text, so that a window's design can be kept as a
+    // resource: each property with its name as written, a type tag and its value. Colours are
+    // 32-bit numbers, fonts QFont::toString() texts, pictures base64 PNG images.
+    // Throws PropertyStoreFormatError for a value of a type the text cannot keep.
+    QString ToText() const;
+    // The store that ToText() wrote. Throws PropertyStoreFormatError for anything else.
+    static PropertyStore FromText(const QString& text);
 
   private:
     static QString Key(const QString& name) { return name.toCaseFolded(); }
