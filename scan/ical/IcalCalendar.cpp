@@ -1,11 +1,315 @@
 #include "IcalCalendar.h"
 
+#include <libical/ical.h>
+
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
+
+#include "CalendarFile.h"
 
 namespace agendix::scan::ical {
+namespace {
 
-CalendarLocation DefaultCalendarLocation(const EnvironmentLookup&) {
-    throw CalendarError("the iCalendar source is not built yet");
+namespace fs = std::filesystem;
+
+// An item of the folder, shared with the file it came from.
+struct EntryRef {
+    std::shared_ptr<const CalendarFile> file;
+    CalendarEntry entry;
+};
+
+DayNumber DayNumberOf(const CalendarDate& date) {
+    return date.year * 10000 + date.month * 100 + date.day;
+}
+
+LocalDateTime LocalStart(const EventData& event) {
+    return ToLocal(MomentOf(event.start));
+}
+
+LocalDateTime LocalEnd(const EventData& event) {
+    return ToLocal(AddDuration(MomentOf(event.start), event.duration, event.start.zone));
+}
+
+class SeriesPattern : public RecurrencePattern {
+  public:
+    explicit SeriesPattern(EntryRef series) : series_(std::move(series)) {}
+
+    LocalDateTime StartTime() const override {
+        return LocalStart(series_.file->Event(series_.entry.event));
+    }
+
+    std::unique_ptr<AppointmentItem> GetOccurrence(const LocalDateTime& start) const override;
+
+    std::vector<std::unique_ptr<AppointmentItem>> GetOccurrences(
+        const LocalDateTime& from, const LocalDateTime& until) const override;
+
+  private:
+    EntryRef series_;
+};
+
+// A single event, or the master event of a series.
+class EventItem : public AppointmentItem {
+  public:
+    explicit EventItem(EntryRef ref) : ref_(std::move(ref)) {}
+
+    bool IsRecurring() const override { return ref_.entry.series; }
+    std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const override {
+        if (!ref_.entry.series) {
+            throw CalendarError("\"" + Subject() + "\" is not a recurring appointment");
+        }
+        return std::make_unique<SeriesPattern>(ref_);
+    }
+    LocalDateTime Start() const override { return LocalStart(Data()); }
+    LocalDateTime End() const override { return LocalEnd(Data()); }
+    std::string Subject() const override { return Data().subject.value_or(""); }
+    std::string Location() const override { return Data().location.value_or(""); }
+
+  private:
+    const EventData& Data() const { return ref_.file->Event(ref_.entry.event); }
+
+    EntryRef ref_;
+};
+
+// One occurrence of a series: the series' texts unless an override gives its own.
+class OccurrenceItem : public AppointmentItem {
+  public:
+    OccurrenceItem(EntryRef series, const Occurrence& occurrence)
+        : series_(std::move(series)),
+          start_(ToLocal(occurrence.start)),
+          end_(ToLocal(occurrence.end)),
+          source_(*occurrence.source) {}
+
+    bool IsRecurring() const override { return true; }
+    std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const override {
+        return std::make_unique<SeriesPattern>(series_);
+    }
+    LocalDateTime Start() const override { return start_; }
+    LocalDateTime End() const override { return end_; }
+    std::string Subject() const override {
+        return source_.subject.value_or(Series().subject.value_or(""));
+    }
+    std::string Location() const override {
+        return source_.location.value_or(Series().location.value_or(""));
+    }
+
+  private:
+    const EventData& Series() const { return series_.file->Event(series_.entry.event); }
+
+    EntryRef series_;
+    LocalDateTime start_;
+    LocalDateTime end_;
+    const EventData& source_;
+};
+
+std::vector<std::unique_ptr<AppointmentItem>> SeriesPattern::GetOccurrences(
+    const LocalDateTime& from, const LocalDateTime& until) const {
+    std::vector<std::unique_ptr<AppointmentItem>> items;
+    for (const Occurrence& occurrence :
+         series_.file->Occurrences(series_.entry.event, from, until)) {
+        items.push_back(std::make_unique<OccurrenceItem>(series_, occurrence));
+    }
+    return items;
+}
+
+std::unique_ptr<AppointmentItem> SeriesPattern::GetOccurrence(const LocalDateTime& start) const {
+    const LocalDateTime nextSecond = FromWallSeconds(ToWallSeconds(start) + 1);
+    auto occurrences = GetOccurrences(start, nextSecond);
+    if (occurrences.empty()) {
+        const EventData& series = series_.file->Event(series_.entry.event);
+        throw CalendarError("\"" + series.subject.value_or("") + "\" has no occurrence at " +
+                            FormatHourMinute(start) + " on that day");
+    }
+    return std::move(occurrences.front());
+}
+
+class EntryCollection : public ItemCollection {
+  public:
+    explicit EntryCollection(std::vector<EntryRef> entries) : entries_(std::move(entries)) {}
+
+    std::unique_ptr<AppointmentItem> GetFirst() override {
+        position_ = 0;
+        return Current();
+    }
+    std::unique_ptr<AppointmentItem> GetNext() override {
+        if (position_ < entries_.size()) {
+            ++position_;
+        }
+        return Current();
+    }
+
+    // Series are kept whole. A single event is read with libical only when the date of its
+    // raw DTSTART lies within two days of the range, the most that zone offsets can move it.
+    std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
+                                             const LocalDateTime& until) override {
+        const DayNumber first = DayNumberOf(AddDays(from.date, -2));
+        const DayNumber last = DayNumberOf(AddDays(until.date, 2));
+        std::vector<EntryRef> kept;
+        for (const EntryRef& ref : entries_) {
+            if (ref.entry.series || StartsBetween(ref, first, last, from, until)) {
+                kept.push_back(ref);
+            }
+        }
+        return std::make_unique<EntryCollection>(std::move(kept));
+    }
+
+  private:
+    static bool StartsBetween(const EntryRef& ref, DayNumber first, DayNumber last,
+                              const LocalDateTime& from, const LocalDateTime& until) {
+        const DayNumber rawDay = ref.file->Indexed(ref.entry.event).startDay;
+        if (rawDay != kUnknownDay && (rawDay < first || rawDay > last)) {
+            return false;
+        }
+        const LocalDateTime start = LocalStart(ref.file->Event(ref.entry.event));
+        return from <= start && start < until;
+    }
+
+    std::unique_ptr<AppointmentItem> Current() const {
+        if (position_ >= entries_.size()) {
+            return nullptr;
+        }
+        return std::make_unique<EventItem>(entries_[position_]);
+    }
+
+    std::vector<EntryRef> entries_;
+    std::size_t position_ = 0;
+};
+
+class IcalFolder : public CalendarFolder {
+  public:
+    IcalFolder(const CalendarLocation& location, CalendarFiles& files)
+        : location_(location), files_(files) {}
+
+    std::unique_ptr<ItemCollection> Items() override {
+        std::vector<EntryRef> entries;
+        for (const auto& file : files_.Load(location_.path, location_.missingIsEmpty)) {
+            for (const CalendarEntry& entry : file->Entries()) {
+                entries.push_back({file, entry});
+            }
+        }
+        return std::make_unique<EntryCollection>(std::move(entries));
+    }
+
+  private:
+    const CalendarLocation& location_;
+    CalendarFiles& files_;
+};
+
+class IcalNamespace : public CalendarNamespace {
+  public:
+    IcalNamespace(const CalendarLocation& location, CalendarFiles& files)
+        : location_(location), files_(files) {}
+
+    std::unique_ptr<CalendarFolder> GetDefaultFolder(int folderType) override {
+        if (folderType != kFolderCalendar) {
+            throw CalendarError("there is no default folder of type " + std::to_string(folderType) +
+                                ", only the calendar (" + std::to_string(kFolderCalendar) + ")");
+        }
+        return std::make_unique<IcalFolder>(location_, files_);
+    }
+
+  private:
+    const CalendarLocation& location_;
+    CalendarFiles& files_;
+};
+
+class IcalApplication : public CalendarApplication {
+  public:
+    IcalApplication(const CalendarLocation& location, CalendarFiles& files)
+        : location_(location), files_(files) {}
+
+    std::unique_ptr<CalendarNamespace> GetNamespace(std::string_view type) override {
+        if (type != "MAPI") {
+            throw CalendarError("unknown calendar namespace \"" + std::string(type) + "\"");
+        }
+        return std::make_unique<IcalNamespace>(location_, files_);
+    }
+
+  private:
+    const CalendarLocation& location_;
+    CalendarFiles& files_;
+};
+
+// Keeps the files loaded by earlier scans; each application reads the calendar afresh.
+class IcalCalendar : public CalendarApplicationFactory {
+  public:
+    explicit IcalCalendar(CalendarLocation location) : location_(std::move(location)) {
+        icalerror_set_errors_are_fatal(0);
+    }
+
+    std::unique_ptr<CalendarApplication> CreateApplication() override {
+        tzset();  // a changed TZ shows at the next scan
+        return std::make_unique<IcalApplication>(location_, files_);
+    }
+
+  private:
+    CalendarLocation location_;
+    CalendarFiles files_;
+};
+
+std::optional<fs::path> AbsoluteDirectory(const EnvironmentLookup& environment, const char* name) {
+    const auto value = environment(name);
+    if (!value || value->empty() || fs::path(*value).is_relative()) {
+        return std::nullopt;  // relative values are invalid and ignored
+    }
+    return fs::path(*value);
+}
+
+fs::path XdgDirectory(const EnvironmentLookup& environment, const char* name,
+                      const char* underHome) {
+    if (auto directory = AbsoluteDirectory(environment, name)) {
+        return *directory;
+    }
+    const auto home = AbsoluteDirectory(environment, "HOME");
+    if (!home) {
+        throw CalendarError(std::string("cannot find the default calendar: neither ") + name +
+                            " nor HOME is set");
+    }
+    return *home / underHome;
+}
+
+// The profile holds the calendar's path on its first line that is neither empty nor a
+// comment (#). A leading ~/ stands for the home folder; a relative path is taken from the
+// profile's own folder.
+fs::path PathInProfile(const fs::path& profile, const EnvironmentLookup& environment) {
+    std::ifstream stream(profile);
+    if (!stream) {
+        throw CalendarError("cannot read the calendar profile " + profile.string());
+    }
+    std::string line;
+    while (std::getline(stream, line)) {
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') {
+            continue;
+        }
+        line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+        if (line.starts_with("~/")) {
+            const auto home = AbsoluteDirectory(environment, "HOME");
+            if (!home) {
+                throw CalendarError("the calendar profile " + profile.string() +
+                                    " starts its path with ~/ but HOME is not set");
+            }
+            return *home / line.substr(2);
+        }
+        return profile.parent_path() / line;
+    }
+    if (stream.bad()) {
+        throw CalendarError("cannot read the calendar profile " + profile.string());
+    }
+    throw CalendarError("the calendar profile " + profile.string() + " names no calendar");
+}
+
+}  // namespace
+
+CalendarLocation DefaultCalendarLocation(const EnvironmentLookup& environment) {
+    const fs::path profile =
+        XdgDirectory(environment, "XDG_CONFIG_HOME", ".config") / "agendix" / "calendar.conf";
+    std::error_code error;
+    if (fs::exists(profile, error)) {
+        return {PathInProfile(profile, environment), false};
+    }
+    return {XdgDirectory(environment, "XDG_DATA_HOME", ".local/share") / "agendix" / "calendar.ics",
+            true};
 }
 
 std::optional<std::string> ProcessEnvironment(const char* name) {
@@ -13,8 +317,8 @@ std::optional<std::string> ProcessEnvironment(const char* name) {
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
-std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation) {
-    throw CalendarError("the iCalendar source is not built yet");
+std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation location) {
+    return std::make_unique<IcalCalendar>(std::move(location));
 }
 
 }  // namespace agendix::scan::ical

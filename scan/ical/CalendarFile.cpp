@@ -1,0 +1,271 @@
+#include "CalendarFile.h"
+
+#include <fcntl.h>
+#include <libical/ical.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string_view>
+
+#include "CalendarSource.h"
+
+namespace agendix::scan::ical {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lets go of a file descriptor when it goes out of scope.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return descriptor_; }
+
+  private:
+    int descriptor_;
+};
+
+[[noreturn]] void FailToRead(const fs::path& path, int error) {
+    throw CalendarError("cannot read the calendar file " + path.string() + ": " +
+                        std::strerror(error));
+}
+
+FileIdentity IdentityOf(const struct stat& status) {
+    return {static_cast<std::uintmax_t>(status.st_size),
+            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+            static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_dev)};
+}
+
+std::string ReadFile(const fs::path& path, FileIdentity& identity) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0) {
+        FailToRead(path, errno);
+    }
+    identity = IdentityOf(status);
+    std::string text;
+    text.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            FailToRead(path, errno);
+        }
+        if (count == 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+bool IsCalendarFileName(const fs::path& path) {
+    const std::string name = path.filename().string();
+    if (name.empty() || name.front() == '.' || name.size() < 4) {
+        return false;  // hidden files are the temporary files of synchronisers
+    }
+    std::string extension = name.substr(name.size() - 4);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".ics";
+}
+
+std::vector<fs::path> CalendarFilesIn(const fs::path& directory) {
+    std::error_code error;
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code typeError;
+        if (IsCalendarFileName(it->path()) && it->is_regular_file(typeError)) {
+            files.push_back(it->path());
+        }
+    }
+    if (error) {
+        throw CalendarError("cannot read the calendar folder " + directory.string() + ": " +
+                            error.message());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Zone names come from the calendar data; only plain zone names reach the zone database.
+bool IsPlainZoneName(std::string_view tzid) {
+    return !tzid.empty() && tzid.find("..") == std::string_view::npos &&
+           std::all_of(tzid.begin(), tzid.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) ||
+                      std::string_view("/_-+.").find(c) != std::string_view::npos;
+           });
+}
+
+}  // namespace
+
+CalendarFile::CalendarFile(fs::path path, FileIdentity identity)
+    : path_(std::move(path)), identity_(identity) {
+    text_ = ReadFile(path_, identity_);
+    index_ = IndexCalendar(text_, path_.string());
+    GroupSeries();
+    LoadTimeZones();
+}
+
+CalendarFile::~CalendarFile() {
+    for (auto& [tzid, zone] : timeZones_) {
+        icaltimezone_free(zone, 1);
+    }
+}
+
+// Makes the items: every event but the overrides of a series in the file, each series at the
+// place of its master event. Cancelled events are left out, a cancelled series with its
+// overrides.
+void CalendarFile::GroupSeries() {
+    std::unordered_map<std::string_view, std::size_t> masters;
+    for (std::size_t i = 0; i < index_.events.size(); ++i) {
+        const IndexedEvent& event = index_.events[i];
+        if (event.recurring && !event.isOverride) {
+            masters.emplace(event.uid, i);
+        }
+    }
+    for (std::size_t i = 0; i < index_.events.size(); ++i) {
+        const IndexedEvent& event = index_.events[i];
+        if (event.isOverride) {
+            const auto master = masters.find(event.uid);
+            if (master != masters.end()) {
+                if (!index_.events[master->second].cancelled) {
+                    overridesOf_[master->second].push_back(i);
+                }
+                continue;
+            }
+        }
+        if (!event.cancelled) {
+            entries_.push_back({i, event.recurring && !event.isOverride});
+        }
+    }
+}
+
+void CalendarFile::LoadTimeZones() {
+    for (const IndexedComponent& range : index_.timeZones) {
+        icalcomponent* component =
+            icalcomponent_new_from_string(text_.substr(range.offset, range.length).c_str());
+        icalproperty* tzid =
+            component ? icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) : nullptr;
+        const char* name = tzid ? icalproperty_get_tzid(tzid) : nullptr;
+        if (!name || icalcomponent_isa(component) != ICAL_VTIMEZONE_COMPONENT ||
+            timeZones_.contains(name)) {
+            // Unusable or repeated definitions are passed over: such a TZID is then looked up
+            // in the system's zone database.
+            if (component) {
+                icalcomponent_free(component);
+            }
+            continue;
+        }
+        icaltimezone* zone = icaltimezone_new();
+        icaltimezone_set_component(zone, component);
+        timeZones_.emplace(name, zone);
+    }
+}
+
+TimeZoneRef CalendarFile::ZoneOf(std::string_view tzid) const {
+    if (const auto own = timeZones_.find(tzid); own != timeZones_.end()) {
+        return {TimeZoneRef::Kind::Zoned, own->second};
+    }
+    icaltimezone* system = nullptr;
+    if (IsPlainZoneName(tzid)) {
+        const std::string name(tzid);
+        system = name.front() == '/' ? icaltimezone_get_builtin_timezone_from_tzid(name.c_str())
+                                     : icaltimezone_get_builtin_timezone(name.c_str());
+    }
+    if (!system) {
+        return {};  // an unknown zone: the times are taken as local times
+    }
+    if (system == icaltimezone_get_utc_timezone()) {
+        return {TimeZoneRef::Kind::Utc, nullptr};
+    }
+    return {TimeZoneRef::Kind::Zoned, system};
+}
+
+std::string CalendarFile::Where(std::size_t event) const {
+    return path_.string() + ", line " + std::to_string(index_.events[event].line);
+}
+
+const EventData& CalendarFile::Event(std::size_t event) const {
+    auto& slot = events_[event];
+    if (!slot) {
+        const IndexedEvent& range = index_.events[event];
+        slot = std::make_unique<EventData>(ReadEvent(
+            std::string_view(text_).substr(range.offset, range.length),
+            [this](std::string_view tzid) { return ZoneOf(tzid); }, Where(event)));
+    }
+    return *slot;
+}
+
+const std::vector<Occurrence>& CalendarFile::Occurrences(std::size_t event,
+                                                         const LocalDateTime& from,
+                                                         const LocalDateTime& until) const {
+    auto& known = occurrences_[event];
+    if (const auto found = known.find({from, until}); found != known.end()) {
+        return found->second;
+    }
+    constexpr std::size_t kSpansKept = 8;
+    if (known.size() >= kSpansKept) {
+        known.clear();
+    }
+    std::vector<const EventData*> overrides;
+    if (const auto changes = overridesOf_.find(event); changes != overridesOf_.end()) {
+        for (const std::size_t change : changes->second) {
+            overrides.push_back(&Event(change));
+        }
+    }
+    return known[{from, until}] = OccurrencesBetween(Event(event), overrides, from, until);
+}
+
+std::vector<std::shared_ptr<const CalendarFile>> CalendarFiles::Load(const fs::path& location,
+                                                                     bool missingIsEmpty) {
+    std::error_code error;
+    const fs::file_status status = fs::status(location, error);
+    if (status.type() == fs::file_type::not_found && missingIsEmpty) {
+        loaded_.clear();
+        return {};
+    }
+    if (status.type() == fs::file_type::not_found) {
+        throw CalendarError("the calendar " + location.string() + " does not exist");
+    }
+    if (error) {
+        throw CalendarError("cannot read the calendar " + location.string() + ": " +
+                            error.message());
+    }
+    const std::vector<fs::path> paths =
+        fs::is_directory(status) ? CalendarFilesIn(location) : std::vector<fs::path>{location};
+    std::map<fs::path, std::shared_ptr<const CalendarFile>> current;
+    std::vector<std::shared_ptr<const CalendarFile>> files;
+    for (const fs::path& path : paths) {
+        files.push_back(current[path] = LoadFile(path));
+    }
+    loaded_ = std::move(current);
+    return files;
+}
+
+std::shared_ptr<const CalendarFile> CalendarFiles::LoadFile(const fs::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        FailToRead(path, errno);
+    }
+    const FileIdentity identity = IdentityOf(status);
+    if (const auto known = loaded_.find(path);
+        known != loaded_.end() && known->second->Identity() == identity) {
+        return known->second;
+    }
+    return std::make_shared<const CalendarFile>(path, identity);
+}
+
+}  // namespace agendix::scan::ical

@@ -1,0 +1,94 @@
+#pragma once
+
+// One .ics file as the scan sees it: its index, its time zones, and the events read so far.
+// A file is loaded once and kept while it stays unchanged on disk; events are read with
+// libical only when a scan needs them.
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "CalendarIndex.h"
+#include "EventData.h"
+#include "SeriesExpansion.h"
+
+namespace agendix::scan::ical {
+
+// What tells an unchanged file from a changed one.
+struct FileIdentity {
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds
+    std::uint64_t inode = 0;
+    std::uint64_t device = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// An item of the folder: a single event, or a recurring series with its overrides.
+struct CalendarEntry {
+    std::size_t event = 0;  // index into the file's events
+    bool series = false;
+};
+
+class CalendarFile {
+  public:
+    // Reads and indexes the file; throws CalendarError naming it when it cannot.
+    CalendarFile(std::filesystem::path path, FileIdentity identity);
+    ~CalendarFile();
+    CalendarFile(const CalendarFile&) = delete;
+    CalendarFile& operator=(const CalendarFile&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    const FileIdentity& Identity() const { return identity_; }
+
+    // The folder's items of this file, in file order; cancelled events are left out.
+    const std::vector<CalendarEntry>& Entries() const { return entries_; }
+    const IndexedEvent& Indexed(std::size_t event) const { return index_.events[event]; }
+
+    // The event read with libical (once; kept for later scans).
+    const EventData& Event(std::size_t event) const;
+
+    // The occurrences of the series `event` that start in [from, until); the last few answers
+    // are kept, so that a rescan of an unchanged file does not expand the series again.
+    const std::vector<Occurrence>& Occurrences(std::size_t event, const LocalDateTime& from,
+                                               const LocalDateTime& until) const;
+
+  private:
+    void GroupSeries();
+    void LoadTimeZones();
+    TimeZoneRef ZoneOf(std::string_view tzid) const;
+    std::string Where(std::size_t event) const;
+
+    std::filesystem::path path_;
+    FileIdentity identity_;
+    std::string text_;
+    CalendarIndex index_;
+    std::vector<CalendarEntry> entries_;
+    std::unordered_map<std::size_t, std::vector<std::size_t>> overridesOf_;
+    std::map<std::string, _icaltimezone*, std::less<>> timeZones_;
+
+    mutable std::unordered_map<std::size_t, std::unique_ptr<EventData>> events_;
+    using Span = std::pair<LocalDateTime, LocalDateTime>;
+    mutable std::unordered_map<std::size_t, std::map<Span, std::vector<Occurrence>>> occurrences_;
+};
+
+// The calendar at a location (one file or a directory of .ics files), loaded afresh for each
+// scan but reusing the files that did not change.
+class CalendarFiles {
+  public:
+    // The files of the calendar in order of name; throws CalendarError naming the path when the
+    // location cannot be read. A missing location is an empty calendar when `missingIsEmpty`.
+    std::vector<std::shared_ptr<const CalendarFile>> Load(const std::filesystem::path& location,
+                                                          bool missingIsEmpty);
+
+  private:
+    std::shared_ptr<const CalendarFile> LoadFile(const std::filesystem::path& path);
+
+    std::map<std::filesystem::path, std::shared_ptr<const CalendarFile>> loaded_;
+};
+
+}  // namespace agendix::scan::ical

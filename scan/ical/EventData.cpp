@@ -1,0 +1,176 @@
+#include "EventData.h"
+
+#include <libical/ical.h>
+
+#include <chrono>
+#include <memory>
+
+#include "CalendarSource.h"
+
+namespace agendix::scan::ical {
+namespace {
+
+using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+
+bool IsValidDateTime(const icaltimetype& value) {
+    using namespace std::chrono;
+    const year_month_day date{year{value.year}, month{static_cast<unsigned>(value.month)},
+                              day{static_cast<unsigned>(value.day)}};
+    return date.ok() && value.hour >= 0 && value.hour < 24 && value.minute >= 0 &&
+           value.minute < 60 && value.second >= 0 && value.second <= 60;
+}
+
+class EventReader {
+  public:
+    EventReader(const ZoneLookup& zones, const std::string& where) : zones_(zones), where_(where) {}
+
+    EventData Read(std::string_view text) {
+        ComponentPtr component(icalcomponent_new_from_string(std::string(text).c_str()),
+                               icalcomponent_free);
+        if (!component || icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT) {
+            Fail("the event cannot be read");
+        }
+        icalcomponent* event = component.get();
+        EventData data;
+        data.start = RequiredTime(event, ICAL_DTSTART_PROPERTY, "DTSTART");
+        ReadDuration(event, data);
+        data.subject = Text(icalcomponent_get_summary(event));
+        data.location = Text(icalcomponent_get_location(event));
+        data.cancelled = icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED;
+        ReadRecurrence(event, data);
+        return data;
+    }
+
+  private:
+    [[noreturn]] void Fail(const std::string& what) const {
+        throw CalendarError(where_ + ": " + what);
+    }
+
+    static std::optional<std::string> Text(const char* value) {
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
+
+    EventTime TimeOf(icalproperty* property, const icaltimetype& value, const char* name) const {
+        if (icaltime_is_null_time(value) || !IsValidDateTime(value)) {
+            Fail(std::string("the event's ") + name + " is not a valid date or date-time");
+        }
+        EventTime time;
+        time.isDate = value.is_date != 0;
+        time.wall = ToWallSeconds({{value.year, value.month, value.day},
+                                   time.isDate ? 0 : value.hour,
+                                   time.isDate ? 0 : value.minute,
+                                   time.isDate ? 0 : value.second});
+        if (time.isDate) {
+            return time;
+        }
+        if (icaltime_is_utc(value)) {
+            time.zone.kind = TimeZoneRef::Kind::Utc;
+        } else if (icalparameter* tzid =
+                       icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+            time.zone = zones_(icalparameter_get_tzid(tzid));
+        }
+        return time;
+    }
+
+    EventTime RequiredTime(icalcomponent* event, icalproperty_kind kind, const char* name) const {
+        icalproperty* property = icalcomponent_get_first_property(event, kind);
+        icalvalue* value = property ? icalproperty_get_value(property) : nullptr;
+        if (!value) {
+            Fail(std::string("the event has no valid ") + name);
+        }
+        return TimeOf(property, icalvalue_get_datetime(value), name);
+    }
+
+    void ReadDuration(icalcomponent* event, EventData& data) const {
+        if (icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)) {
+            const EventTime end = RequiredTime(event, ICAL_DTEND_PROPERTY, "DTEND");
+            data.duration = Between(data.start, end);
+            data.hasOwnEnd = true;
+        } else if (icalproperty* property =
+                       icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
+            const icaldurationtype duration = icalproperty_get_duration(property);
+            if (!duration.is_neg) {
+                data.duration.nominalDays = static_cast<int>(duration.weeks * 7 + duration.days);
+                data.duration.exactSeconds =
+                    std::int64_t{duration.hours} * 3600 + duration.minutes * 60 + duration.seconds;
+            }
+            data.hasOwnEnd = true;
+        } else if (data.start.isDate) {
+            data.duration.nominalDays = 1;
+        }
+    }
+
+    // From start to end: calendar days between two dates, exact seconds otherwise. An end
+    // before the start is taken as no length at all.
+    static EventDuration Between(const EventTime& start, const EventTime& end) {
+        EventDuration duration;
+        if (start.isDate && end.isDate) {
+            duration.nominalDays = static_cast<int>((end.wall - start.wall) / kSecondsPerDay);
+        } else {
+            Moment from = MomentOf(start);
+            Moment to = MomentOf(end);
+            if (from.floating != to.floating) {
+                from = {true, ToWallSeconds(ToLocal(from))};
+                to = {true, ToWallSeconds(ToLocal(to))};
+            }
+            duration.exactSeconds = to.seconds - from.seconds;
+        }
+        if (duration.nominalDays < 0 || duration.exactSeconds < 0) {
+            return {};
+        }
+        return duration;
+    }
+
+    void ReadRecurrence(icalcomponent* event, EventData& data) const {
+        for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+             rule; rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+            if (const char* value = icalproperty_get_value_as_string(rule)) {
+                data.rules.emplace_back(value);
+            }
+        }
+        for (icalproperty* date = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+             date; date = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(date);
+            const icaltimetype start =
+                icaltime_is_null_time(value.time) ? value.period.start : value.time;
+            data.recurrenceDates.push_back(TimeOf(date, start, "RDATE"));
+        }
+        for (icalproperty* date = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY);
+             date; date = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+            data.exceptionDates.push_back(TimeOf(date, icalproperty_get_exdate(date), "EXDATE"));
+        }
+        if (icalproperty* id =
+                icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
+            data.recurrenceId = TimeOf(id, icalproperty_get_recurrenceid(id), "RECURRENCE-ID");
+        }
+    }
+
+    const ZoneLookup& zones_;
+    const std::string& where_;
+};
+
+}  // namespace
+
+EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& where) {
+    return EventReader(zones, where).Read(text);
+}
+
+Moment MomentOf(const EventTime& time) {
+    return MomentOf(time.wall, time.zone);
+}
+
+Moment AddDuration(const Moment& start, const EventDuration& duration, const TimeZoneRef& zone) {
+    const std::int64_t days = std::int64_t{duration.nominalDays} * kSecondsPerDay;
+    if (start.floating) {
+        return {true, start.seconds + days + duration.exactSeconds};
+    }
+    std::int64_t utc = start.seconds;
+    if (days != 0) {
+        utc = zone.kind == TimeZoneRef::Kind::Zoned
+                  ? WallToUtc(UtcToWall(utc, zone.zone) + days, zone.zone).utc
+                  : utc + days;
+    }
+    return {false, utc + duration.exactSeconds};
+}
+
+}  // namespace agendix::scan::ical

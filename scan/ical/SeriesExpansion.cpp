@@ -1,0 +1,197 @@
+#include "SeriesExpansion.h"
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+
+namespace agendix::scan::ical {
+namespace {
+
+using IteratorPtr = std::unique_ptr<icalrecur_iterator, decltype(&icalrecur_iterator_free)>;
+
+// Bounds the walk of one rule, so that a rule that never ends its search cannot hang a scan.
+constexpr int kMaxRuleSteps = 200000;
+
+struct WallRange {
+    WallSeconds first = 0;
+    WallSeconds last = 0;
+};
+
+WallSeconds WallOf(const icaltimetype& value) {
+    return ToWallSeconds({{value.year, value.month, value.day},
+                          value.is_date ? 0 : value.hour,
+                          value.is_date ? 0 : value.minute,
+                          value.is_date ? 0 : value.second});
+}
+
+icaltimetype IcalTimeOf(WallSeconds wall, bool isDate) {
+    const LocalDateTime moment = FromWallSeconds(wall);
+    icaltimetype value = icaltime_null_time();
+    value.year = moment.date.year;
+    value.month = moment.date.month;
+    value.day = moment.date.day;
+    value.is_date = isDate ? 1 : 0;
+    if (!isDate) {
+        value.hour = moment.hour;
+        value.minute = moment.minute;
+        value.second = moment.second;
+    }
+    return value;
+}
+
+bool IsFloating(const EventTime& time) {
+    return time.zone.kind == TimeZoneRef::Kind::Floating;
+}
+
+// A value of an EXDATE, RDATE, RECURRENCE-ID or UNTIL as a moment comparable with the series'
+// own: floating values are read in the series' zone, and a floating series sees zoned values
+// at their local time.
+Moment SeriesMomentOf(const EventTime& time, const EventTime& seriesStart) {
+    if (IsFloating(seriesStart)) {
+        return IsFloating(time) ? Moment{true, time.wall}
+                                : Moment{true, ToWallSeconds(ToLocal(MomentOf(time)))};
+    }
+    return MomentOf(time.wall, IsFloating(time) ? seriesStart.zone : time.zone);
+}
+
+// Identifies an occurrence within its series; an all-day series matches by date.
+std::int64_t MatchKey(const Moment& moment, bool allDay) {
+    if (!allDay) {
+        return moment.seconds;
+    }
+    std::int64_t day = moment.seconds / kSecondsPerDay;
+    if (moment.seconds % kSecondsPerDay < 0) {
+        --day;
+    }
+    return day;
+}
+
+std::optional<Moment> UntilOf(const icaltimetype& until, const EventTime& seriesStart) {
+    if (icaltime_is_null_time(until)) {
+        return std::nullopt;
+    }
+    EventTime limit;
+    limit.wall = WallOf(until);
+    limit.zone = seriesStart.zone;
+    if (until.is_date) {
+        limit.wall += kSecondsPerDay - 1;  // UNTIL is inclusive: the whole day
+    } else if (icaltime_is_utc(until)) {
+        limit.zone.kind = TimeZoneRef::Kind::Utc;
+    }
+    return SeriesMomentOf(limit, seriesStart);
+}
+
+// Appends the starts of the rule's instances whose wall-clock reading lies in `window`. COUNT
+// and UNTIL are applied here rather than by libical, which compares UNTIL with readings of an
+// unknown zone and counts instances that RFC 5545 ignores (those in a daylight-saving gap).
+void AddRuleInstances(const std::string& ruleText, const EventTime& start, WallRange window,
+                      std::vector<Moment>& starts) {
+    icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.c_str());
+    if (rule.freq == ICAL_NO_RECURRENCE) {
+        return;
+    }
+    const int count = rule.count;
+    const std::optional<Moment> until = UntilOf(rule.until, start);
+    rule.count = 0;
+    rule.until = icaltime_null_time();
+
+    IteratorPtr iterator(icalrecur_iterator_new(rule, IcalTimeOf(start.wall, start.isDate)),
+                         icalrecur_iterator_free);
+    if (!iterator) {
+        return;
+    }
+    if (count == 0 && window.first > start.wall) {
+        icalrecur_iterator_set_start(iterator.get(), IcalTimeOf(window.first, start.isDate));
+    }
+    int counted = 0;
+    for (int step = 0; step < kMaxRuleSteps; ++step) {
+        const icaltimetype next = icalrecur_iterator_next(iterator.get());
+        if (icaltime_is_null_time(next)) {
+            break;
+        }
+        const WallSeconds wall = WallOf(next);
+        if (wall > window.last) {
+            break;
+        }
+        bool nonexistent = false;
+        const Moment moment = MomentOf(wall, start.zone, &nonexistent);
+        if (wall < start.wall || (nonexistent && wall != start.wall)) {
+            continue;
+        }
+        if ((count > 0 && ++counted > count) || (until && moment.seconds > until->seconds)) {
+            break;
+        }
+        if (wall >= window.first) {
+            starts.push_back(moment);
+        }
+    }
+}
+
+bool InSpan(const Moment& start, const LocalDateTime& from, const LocalDateTime& until) {
+    const LocalDateTime local = ToLocal(start);
+    return from <= local && local < until;
+}
+
+}  // namespace
+
+std::vector<Occurrence> OccurrencesBetween(const EventData& series,
+                                           const std::vector<const EventData*>& overrides,
+                                           const LocalDateTime& from, const LocalDateTime& until) {
+    const EventTime& start = series.start;
+    const bool allDay = start.isDate;
+    // Two days either side cover any difference between the series' zone and the local one.
+    const WallRange window{ToWallSeconds(StartOfDay(AddDays(from.date, -2))),
+                           ToWallSeconds(StartOfDay(AddDays(until.date, 2)))};
+
+    std::vector<Moment> starts;
+    if (start.wall >= window.first && start.wall <= window.last) {
+        starts.push_back(MomentOf(start));
+    }
+    for (const std::string& rule : series.rules) {
+        AddRuleInstances(rule, start, window, starts);
+    }
+    for (const EventTime& date : series.recurrenceDates) {
+        starts.push_back(SeriesMomentOf(date, start));
+    }
+
+    std::set<std::int64_t> excluded;
+    for (const EventTime& date : series.exceptionDates) {
+        excluded.insert(MatchKey(SeriesMomentOf(date, start), allDay));
+    }
+    std::map<std::int64_t, const EventData*> replaced;  // a later override of the same one wins
+    for (const EventData* change : overrides) {
+        if (change->recurrenceId) {
+            replaced[MatchKey(SeriesMomentOf(*change->recurrenceId, start), allDay)] = change;
+        }
+    }
+
+    std::vector<Occurrence> occurrences;
+    std::set<std::int64_t> seen;
+    for (const Moment& moment : starts) {
+        const std::int64_t key = MatchKey(moment, allDay);
+        if (seen.insert(key).second && !excluded.contains(key) && !replaced.contains(key) &&
+            InSpan(moment, from, until)) {
+            occurrences.push_back(
+                {moment, AddDuration(moment, series.duration, start.zone), &series});
+        }
+    }
+    for (const auto& [key, change] : replaced) {
+        const Moment moment = MomentOf(change->start);
+        if (!change->cancelled && !excluded.contains(key) && InSpan(moment, from, until)) {
+            const EventDuration& duration = change->hasOwnEnd ? change->duration : series.duration;
+            occurrences.push_back(
+                {moment, AddDuration(moment, duration, change->start.zone), change});
+        }
+    }
+    std::stable_sort(occurrences.begin(), occurrences.end(),
+                     [](const Occurrence& a, const Occurrence& b) {
+                         return ToLocal(a.start) < ToLocal(b.start);
+                     });
+    return occurrences;
+}
+
+}  // namespace agendix::scan::ical
