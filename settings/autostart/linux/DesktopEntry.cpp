@@ -1,0 +1,77 @@
+#include "DesktopEntry.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+#include "Autostart.h"
+
+namespace agendix::settings {
+namespace {
+
+bool IsControlCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// Desktop entries are UTF-8 text, one value per line.
+void CheckEntryText(std::string_view what, std::string_view text) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded =
+        decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    const char* problem = decoder.hasError() ? "it is not UTF-8 text"
+                          : std::any_of(text.begin(), text.end(), IsControlCharacter)
+                              ? "it holds control characters"
+                              : nullptr;
+    if (problem) {
+        throw AutostartError("The " + std::string(what) + " \"" + std::string(text) +
+                             "\" cannot be written in an autostart entry: " + problem + ".");
+    }
+}
+
+}  // namespace
+
+std::string ExecArgument(std::string_view programPath) {
+    std::string value = "\"";
+    for (const char c : programPath) {
+        switch (c) {
+            case '"':
+            case '`':
+            case '$':
+                value += '\\';
+                value += c;
+                break;
+            case '\\':
+                value += "\\\\\\\\";
+                break;
+            case '%':
+                value += "%%";
+                break;
+            default:
+                value += c;
+        }
+    }
+    return value + '"';
+}
+
+std::string AutostartDesktopEntry(std::string_view entryName, std::string_view programPath) {
+    CheckEntryText("entry name", entryName);
+    CheckEntryText("program path", programPath);
+    if (!programPath.starts_with('/')) {
+        throw AutostartError("The program path \"" + std::string(programPath) +
+                             "\" cannot start at log-in: it is not an absolute path.");
+    }
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=" +
+           std::string(entryName) +
+           "\n"
+           "Comment=Shows the day's calendar appointments in the notification area\n"
+           "Exec=" +
+           ExecArgument(programPath) +
+           "\n"
+           "Icon=agendix\n"
+           "Terminal=false\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+}  // namespace agendix::settings

@@ -1,0 +1,20 @@
+#pragma once
+
+// Desktop entries (freedesktop.org Desktop Entry Specification) that start a program at log-in.
+
+#include <string>
+#include <string_view>
+
+namespace agendix::settings {
+
+// `programPath` as one argument of an Exec key, as it stands in the file: quoted, with the
+// characters that are special inside quotes escaped, "%" doubled so it is no field code, and
+// backslashes doubled once more for the string escapes that apply to every value.
+std::string ExecArgument(std::string_view programPath);
+
+// The whole entry named `entryName` that starts `programPath` with no arguments. Throws
+// AutostartError when the path is not absolute or a name or path cannot stand in a desktop
+// entry (not UTF-8 text, or holding control characters).
+std::string AutostartDesktopEntry(std::string_view entryName, std::string_view programPath);
+
+}  // namespace agendix::settings

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdlib>
+#include <memory>
+
+#include "IniSettingsStore.h"
+#include "StoreRulesTest.h"
+
+namespace agendix::settings {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Files beside the store's own that hold a set-aside copy.
+QStringList SetAsideFiles(const QDir& folder) {
+    return folder.entryList({QStringLiteral("agendix.ini.corrupt-*")}, QDir::Files);
+}
+
+// A temporary folder that is also the XDG configuration folder, so nothing reaches the real one.
+class TemporaryConfigHome {
+  public:
+    TemporaryConfigHome() { setenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()), 1); }
+    QString File() const { return dir_.filePath(QStringLiteral("agendix/agendix.ini")); }
+    QDir Folder() const { return QDir(dir_.filePath(QStringLiteral("agendix"))); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+struct IniStoreMaker {
+    TemporaryConfigHome home;
+    std::unique_ptr<SettingsStore> Make() {
+        return std::make_unique<IniSettingsStore>(home.File());
+    }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Ini, StoreRulesTest, IniStoreMaker);
+
+class IniSettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(home_.Folder().path())); }
+    std::string Read(const char* key, const char* defaultValue = "") {
+        return IniSettingsStore(home_.File())
+            .GetValue(kSettingsApp, kSettingsSection, key, defaultValue);
+    }
+
+    TemporaryConfigHome home_;
+};
+
+TEST_F(IniSettingsStoreTest, LivesUnderTheXdgConfigurationFolder) {
+    EXPECT_EQ(DefaultSettingsFile(), home_.File());
+    setenv("XDG_CONFIG_HOME", "relative/path", 1);
+    EXPECT_EQ(DefaultSettingsFile(),
+              QDir::homePath() + QStringLiteral("/.config/agendix/agendix.ini"));
+}
+
+TEST_F(IniSettingsStoreTest, SaveHasReachedTheFileWhenItReturns) {
+    QDir(home_.Folder()).removeRecursively();
+    IniSettingsStore store(home_.File());
+    store.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, "10");
+    EXPECT_TRUE(ReadAll(home_.File()).contains("timer=10"));
+    EXPECT_EQ(Read(kKeyTimer), "10");
+}
+
+TEST_F(IniSettingsStoreTest, FindsEntriesOfAHandWrittenFileInAnyLetterCase) {
+    WriteAll(home_.File(),
+             "; written by hand\n[agendix]\nSETTINGS\\mouseover=no\nsettings\\MOUSEOVER=maybe\n"
+             "settings\\Tomorrow=yes\n");
+    IniSettingsStore store(home_.File());
+    EXPECT_FALSE(store.TakeWarning());
+    EXPECT_EQ(store.GetValue("Agendix", "Settings", "MouseOver", "yes"), "no");
+    store.SaveValue("Agendix", "Settings", "Mouseover", "yes");
+    const QByteArray text = ReadAll(home_.File());
+    EXPECT_EQ(text.count("ouseover"), 1) << text.toStdString();
+    EXPECT_TRUE(text.contains("[agendix]")) << text.toStdString();
+    EXPECT_EQ(Read("Tomorrow"), "yes");
+}
+
+TEST_F(IniSettingsStoreTest, ItsOwnFilesAreNeverTakenForDamage) {
+    {
+        IniSettingsStore store(home_.File());
+        store.SaveValue(kSettingsApp, kSettingsSection, "odd", "\x01 ; # [x] = \\ \n \" @");
+        store.SaveValue("Ä", "§ ü", "=;#", "x");
+    }
+    IniSettingsStore store(home_.File());
+    EXPECT_EQ(store.TakeWarning(), std::nullopt);
+    EXPECT_EQ(store.GetValue(kSettingsApp, kSettingsSection, "odd"), "\x01 ; # [x] = \\ \n \" @");
+    EXPECT_EQ(store.GetValue("ä", "§ Ü", "=;#"), "x");
+}
+
+TEST_F(IniSettingsStoreTest, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {
+    const QByteArray damaged[] = {
+        QByteArray("[Agendix]\nSettings\\timer=10\0\x01\x02", 31),
+        "[Agendix]\nSettings\\timer=\xff\xfe\n",
+        "[Agendix]\nSettings\\timer=10\nthis line is no entry\n",
+        "[Agendix\nSettings\\timer=10\n",
+    };
+    for (const QByteArray& bytes : damaged) {
+        for (const QString& name : SetAsideFiles(home_.Folder())) {
+            QFile::remove(home_.Folder().filePath(name));
+        }
+        WriteAll(home_.File(), bytes);
+        IniSettingsStore store(home_.File());
+        const std::optional<std::string> warning = store.TakeWarning();
+        ASSERT_TRUE(warning);
+        EXPECT_NE(warning->find(home_.File().toStdString()), std::string::npos) << *warning;
+        EXPECT_NE(warning->find("defaults"), std::string::npos) << *warning;
+        EXPECT_FALSE(store.TakeWarning());
+
+        const QStringList aside = SetAsideFiles(home_.Folder());
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(ReadAll(home_.Folder().filePath(aside[0])), bytes);
+        EXPECT_EQ(store.GetValue(kSettingsApp, kSettingsSection, kKeyTimer, "none"), "none");
+
+        store.SaveValue(kSettingsApp, kSettingsSection, kKeyTomorrow, "yes");
+        EXPECT_EQ(Read(kKeyTomorrow), "yes");
+        EXPECT_EQ(Read(kKeyTimer, "none"), "none");
+    }
+}
+
+TEST_F(IniSettingsStoreTest, FileDamagedWhileRunningIsNotWrittenOver) {
+    IniSettingsStore store(home_.File());
+    store.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, "5");
+    WriteAll(home_.File(), "not an ini file\n");
+    store.SaveValue(kSettingsApp, kSettingsSection, kKeyTomorrow, "yes");
+    EXPECT_TRUE(store.TakeWarning());
+    const QStringList aside = SetAsideFiles(home_.Folder());
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(ReadAll(home_.Folder().filePath(aside[0])), "not an ini file\n");
+}
+
+TEST_F(IniSettingsStoreTest, SaveThatCannotReachTheFileIsAnErrorNamingIt) {
+    // A plain file where the folder should be stops even a privileged user.
+    QTemporaryDir dir;
+    WriteAll(dir.filePath(QStringLiteral("agendix")), "in the way");
+    const QString file = dir.filePath(QStringLiteral("agendix/agendix.ini"));
+    IniSettingsStore store(file);
+    try {
+        store.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, "10");
+        FAIL() << "the save reported success";
+    } catch (const SettingsError& error) {
+        EXPECT_NE(std::string(error.what()).find(file.toStdString()), std::string::npos)
+            << error.what();
+    }
+}
+
+TEST_F(IniSettingsStoreTest, KillsInTheMiddleOfSavesLeaveAReadableStore) {
+    int lastInterval = 0;
+    for (int round = 0; round < 25; ++round) {
+        QProcess saver;
+        saver.start(QStringLiteral(SAVE_LOOP_PROGRAM), {home_.File()});
+        ASSERT_TRUE(saver.waitForReadyRead(10000)) << saver.errorString().toStdString();
+        QThread::usleep(QRandomGenerator::global()->bounded(1000u, 30000u));
+        saver.kill();
+        ASSERT_TRUE(saver.waitForFinished(10000));
+
+        IniSettingsStore store(home_.File());
+        ASSERT_EQ(store.TakeWarning(), std::nullopt) << "round " << round;
+        const std::string timer = store.GetValue(kSettingsApp, kSettingsSection, kKeyTimer);
+        const int interval = ReadCheckInterval(timer);
+        EXPECT_EQ(WriteCheckInterval(interval), timer);
+        EXPECT_GT(interval, lastInterval);
+        lastInterval = interval;
+        const std::string padding = store.GetValue(kSettingsApp, kSettingsSection, "padding");
+        ASSERT_EQ(padding.size(), 50000u);
+        EXPECT_EQ(padding.find_first_not_of(padding[0]), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace agendix::settings
