@@ -1,0 +1,82 @@
+#include "LinuxNotifyArea.h"
+
+#include <QDBusConnection>
+
+#include "NotifyAreaLog.h"
+
+namespace agendix::controls {
+
+Q_LOGGING_CATEGORY(lcNotifyArea, "agendix.tray", QtInfoMsg)
+
+namespace {
+
+using Field = tray::NotifyIconData::Field;
+
+const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+}  // namespace
+
+LinuxNotifyArea::LinuxNotifyArea(ShellHandles& handles, QObject* parent)
+    : QObject(parent),
+      handles_(handles),
+      trayHostWatcher_(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
+                       QDBusServiceWatcher::WatchForOwnerChange) {
+    connect(&trayHostWatcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &LinuxNotifyArea::RecreateIcons);
+}
+
+LinuxNotifyArea::~LinuxNotifyArea() = default;
+
+bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) {
+    const IconKey key{data.Get(Field::hWnd), data.Get(Field::uID)};
+    switch (dwMessage) {
+        case tray::NIM_ADD:
+        case tray::NIM_MODIFY: {
+            NotifyAreaIcon& icon = IconFor(key);
+            if (dwMessage == tray::NIM_MODIFY && !icon.IsAdded()) {
+                qCDebug(lcNotifyArea) << "NIM_MODIFY for an icon that was never added";
+                return false;
+            }
+            icon.Apply(data);
+            return true;
+        }
+        case tray::NIM_DELETE: {
+            const auto found = icons_.find(key);
+            if (found == icons_.end() || !found->second->IsAdded()) {
+                qCDebug(lcNotifyArea) << "NIM_DELETE for an icon that is not there";
+                return false;
+            }
+            found->second->Remove();
+            return true;
+        }
+        default:
+            qCDebug(lcNotifyArea) << "unknown Shell_NotifyIconA message" << dwMessage;
+            return false;
+    }
+}
+
+// An icon's entry outlives its removal: its balloon may still have a call under way.
+NotifyAreaIcon& LinuxNotifyArea::IconFor(const IconKey& key) {
+    auto& icon = icons_[key];
+    if (!icon) {
+        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus());
+        icon->SetHoverToolTipEnabled(hoverToolTipEnabled_);
+    }
+    return *icon;
+}
+
+void LinuxNotifyArea::SetHoverToolTipEnabled(bool enabled) {
+    hoverToolTipEnabled_ = enabled;
+    for (auto& [key, icon] : icons_) {
+        icon->SetHoverToolTipEnabled(enabled);
+    }
+}
+
+void LinuxNotifyArea::RecreateIcons() {
+    qCDebug(lcNotifyArea) << "StatusNotifierItem watcher changed; making the icons anew";
+    for (auto& [key, icon] : icons_) {
+        icon->Recreate();
+    }
+}
+
+}  // namespace agendix::controls

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDBusServiceWatcher>
+#include <QObject>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "NotifyAreaIcon.h"
+#include "ShellHandles.h"
+#include "TrayIcon.h"
+
+namespace agendix::controls {
+
+// Shell_NotifyIconA on a Linux desktop: each record becomes a notification-area icon
+// (QSystemTrayIcon: StatusNotifierItem or XEmbed) and its balloon a desktop notification. Icons
+// are made anew when a StatusNotifierItem watcher comes or goes, so a tray host that starts
+// after the program, or restarts, shows them. The result tells whether the call was taken.
+class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
+    Q_OBJECT
+
+  public:
+    explicit LinuxNotifyArea(ShellHandles& handles, QObject* parent = nullptr);
+    ~LinuxNotifyArea() override;
+
+    bool Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) override;
+
+    // On a tray host that never reports the pointer resting on an icon (StatusNotifierItem),
+    // shows the balloon's title and text as the icon's tool tip while enabled; no tool tip
+    // otherwise. Off at first.
+    void SetHoverToolTipEnabled(bool enabled);
+
+  private:
+    using IconKey = std::pair<std::uint32_t, std::uint32_t>;  // hWnd, uID
+
+    NotifyAreaIcon& IconFor(const IconKey& key);
+    void RecreateIcons();
+
+    ShellHandles& handles_;
+    QDBusServiceWatcher trayHostWatcher_;
+    std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
+    bool hoverToolTipEnabled_ = false;
+};
+
+}  // namespace agendix::controls

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <cstdint>
+#include <memory>
+
+#include "NotificationBalloon.h"
+#include "NotifyIconData.h"
+#include "ShellHandles.h"
+
+namespace agendix::controls {
+
+// One icon of the notification area as a QSystemTrayIcon, with its balloon. Mouse activity on
+// the icon goes back to the owner window as the record's callback message: a mouse-move
+// notification whose x is the mouse message number (0x200 pointer resting, 0x201 left press,
+// 0x204 right press).
+class NotifyAreaIcon : public QObject {
+    Q_OBJECT
+
+  public:
+    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, QObject* parent = nullptr);
+
+    bool IsAdded() const { return trayIcon_ != nullptr; }
+    // Shows the icon with the members that uFlags selects; a balloon text pops the balloon up,
+    // an empty one closes a balloon that is showing.
+    void Apply(const tray::NotifyIconData& data);
+    // Removes the icon and closes a balloon that is showing.
+    void Remove();
+    // Builds the icon anew, so that a tray host that came or went since it was made shows it.
+    void Recreate();
+    void SetHoverToolTipEnabled(bool enabled);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CreateTrayIcon();
+    void ApplyBalloon(const tray::NotifyIconData& data);
+    void UpdateToolTip();
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    void Deliver(std::uint32_t mouseMessage);
+
+    ShellHandles& handles_;
+    NotificationBalloon balloon_;
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    std::uint32_t window_ = 0;
+    std::uint32_t callbackMessage_ = 0;
+    QIcon icon_;
+    QString balloonTitle_;
+    QString balloonText_;
+    bool hoverToolTipEnabled_ = false;
+};
+
+}  // namespace agendix::controls

@@ -1,0 +1,146 @@
+#include "Tray.h"
+
+#include <QDebug>
+#include <QMouseEvent>
+#include <QPainter>
+#include <exception>
+
+namespace agendix::controls {
+
+namespace {
+
+const QString kTrayImageName = QStringLiteral("TrayImage");
+const QString kTrayToolTipName = QStringLiteral("TrayToolTip");
+const QString kTrayToolTipTitleName = QStringLiteral("TrayToolTipTitle");
+
+// A 32 x 32 icon made from any picture's image.
+PicturePtr ToIcon(const Picture& picture) {
+    const QImage image = picture.image();
+    if (image.isNull()) {
+        throw HostError(HostError::kInvalidPropertyValue,
+                        "Invalid property value for TrayImage: the picture has no image to make "
+                        "an icon of");
+    }
+    const QImage scaled = image.scaled(Tray::kIconSide, Tray::kIconSide, Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation);
+    return Picture::FromIcon(QIcon(QPixmap::fromImage(scaled)));
+}
+
+// Runs one handler of the control's window. A failure stops there and is reported: it must
+// not end the program from inside the event loop.
+template <typename Handler>
+void RunHandler(const char* name, Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        qWarning("Tray: %s failed: %s", name, error.what());
+    } catch (...) {
+        qWarning("Tray: %s failed", name);
+    }
+}
+
+}  // namespace
+
+Tray::Tray(tray::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent)
+    : QWidget(parent), handles_(handles), logic_(*this, shell) {
+    // Plain mouse moves carry the icon's callbacks, so they must reach the control.
+    setMouseTracking(true);
+    // Whatever size the host asks for, the control stays 36 x 36 pixels.
+    setFixedSize(tray::kTraySidePixels, tray::kTraySidePixels);
+    timer1_.setInterval(0);
+    connect(&timer1_, &QTimer::timeout, this,
+            [this] { RunHandler("Timer1", [this] { logic_.OnTimer1(); }); });
+}
+
+void Tray::Show(bool UpDateData) {
+    const QByteArray tip = tipText_.toUtf8();
+    const QByteArray title = titleText_.toUtf8();
+    logic_.Show(UpDateData, std::string_view(tip.constData(), static_cast<std::size_t>(tip.size())),
+                std::string_view(title.constData(), static_cast<std::size_t>(title.size())));
+}
+
+void Tray::SetTrayImage(const PicturePtr& New_TrayImage) {
+    if (!New_TrayImage || New_TrayImage->type() == Picture::Type::Icon) {
+        picture_ = New_TrayImage;
+    } else {
+        picture_ = ToIcon(*New_TrayImage);
+    }
+    emit PropertyChanged(kTrayImageName);
+    update();
+}
+
+void Tray::SetTrayToolTip(const QString& New_TrayToolTip) {
+    tipText_ = New_TrayToolTip;
+    emit PropertyChanged(kTrayToolTipName);
+}
+
+void Tray::SetTrayToolTipTitle(const QString& New_TrayToolTipTitle) {
+    titleText_ = New_TrayToolTipTitle;
+    emit PropertyChanged(kTrayToolTipTitleName);
+}
+
+void Tray::OnInitDefaults() {
+    tipText_ = kDefaultToolTip;
+    titleText_ = kDefaultToolTipTitle;
+}
+
+void Tray::OnLoadProperties(const PropertyStore& store) {
+    // A stored picture is installed as it is, without conversion or notification.
+    picture_ =
+        store.ReadProperty(kTrayImageName, QVariant::fromValue(PicturePtr())).value<PicturePtr>();
+    tipText_ = store.ReadProperty(kTrayToolTipName, kDefaultToolTip).toString();
+    titleText_ = store.ReadProperty(kTrayToolTipTitleName, kDefaultToolTipTitle).toString();
+    update();
+}
+
+void Tray::OnSaveProperties(PropertyStore& store) const {
+    store.WriteProperty(kTrayImageName, QVariant::fromValue(picture_),
+                        QVariant::fromValue(PicturePtr()));
+    store.WriteProperty(kTrayToolTipName, tipText_, kDefaultToolTip);
+    store.WriteProperty(kTrayToolTipTitleName, titleText_, kDefaultToolTipTitle);
+}
+
+void Tray::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    const double x = event->position().x();
+    RunHandler("icon message", [this, x] { logic_.OnIconMessage(x); });
+}
+
+void Tray::paintEvent(QPaintEvent*) {
+    if (picture_) {
+        QPainter painter(this);
+        picture_->icon().paint(&painter, rect());
+    }
+}
+
+std::uint32_t Tray::WindowHandle() {
+    return handles_.WindowHandle(this);
+}
+
+std::uint32_t Tray::IconHandle() {
+    return handles_.IconHandle(picture_);
+}
+
+void Tray::SetTimer1Interval(int milliseconds) {
+    if (milliseconds == 0) {
+        timer1_.stop();
+    } else {
+        timer1_.start(milliseconds);
+    }
+}
+
+void Tray::RaiseEvent(tray::TrayEvent event) {
+    switch (event) {
+        case tray::TrayEvent::LeftClick:
+            emit LeftClick();
+            break;
+        case tray::TrayEvent::RightClick:
+            emit RightClick();
+            break;
+        case tray::TrayEvent::MouseOver:
+            emit MouseOver();
+            break;
+    }
+}
+
+}  // namespace agendix::controls
