@@ -43,6 +43,7 @@ class FileDescriptor {
 FileIdentity IdentityOf(const struct stat& status) {
     return {static_cast<std::uintmax_t>(status.st_size),
             std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+            std::int64_t{status.st_ctim.tv_sec} * 1'000'000'000 + status.st_ctim.tv_nsec,
             static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_dev)};
 }
 

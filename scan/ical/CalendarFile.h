@@ -22,6 +22,7 @@ namespace agendix::scan::ical {
 struct FileIdentity {
     std::uintmax_t size = 0;
     std::int64_t modified = 0;  // nanoseconds
+    std::int64_t changed = 0;   // status change (ctime), which no one can set back
     std::uint64_t inode = 0;
     std::uint64_t device = 0;
 

@@ -1,0 +1,203 @@
+// Scans of small calendars through the whole object model, as the tray would show them.
+
+#include <chrono>
+#include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "IcalTestSupport.h"
+
+namespace agendix::scan::ical::testing {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+constexpr CalendarDate kMonday{2026, 12, 7};
+
+TEST(IcalZones, TimesFollowTheZoneOfTheEventAcrossDaylightSavingChanges) {
+    const ScopedTimeZone berlin("Europe/Berlin");
+    Agenda agenda(TestData("zones_and_daylight_saving.ics"));
+    // New York changes its clocks on 8 March, Berlin on 29 March.
+    EXPECT_EQ(agenda.Scan({2026, 3, 2}, false).text, " [15:00 - 16:00] New York stand-up ()\n\n");
+    EXPECT_EQ(agenda.Scan({2026, 3, 9}, false).text,
+              " [14:00 - 15:00] New York stand-up ()\n"
+              " [14:00 - 14:30] Custom zone call ()\n\n");
+    EXPECT_EQ(agenda.Scan({2026, 3, 30}, false).text,
+              " [15:00 - 16:00] New York stand-up ()\n"
+              " [02:30 - 03:00] Night job ()\n\n");
+}
+
+TEST(IcalZones, NonexistentAndAmbiguousLocalTimes) {
+    const ScopedTimeZone berlin("Europe/Berlin");
+    Agenda agenda(TestData("zones_and_daylight_saving.ics"));
+    // A rule's instance in the gap is ignored and not counted (COUNT=4 reaches 31 March); a
+    // start written in the gap takes the offset from before it.
+    const Balloon gapDay = agenda.Scan({2026, 3, 29}, false);
+    EXPECT_THAT(gapDay.text, Not(HasSubstr("Night job")));
+    EXPECT_THAT(gapDay.text, HasSubstr(" [03:30 - 04:00] Gap start ()\n"));
+    EXPECT_THAT(agenda.Scan({2026, 3, 31}, false).text, HasSubstr("Night job"));
+    EXPECT_THAT(agenda.Scan({2026, 4, 1}, false).text, Not(HasSubstr("Night job")));
+
+    const ScopedTimeZone utc("UTC");
+    EXPECT_EQ(agenda.Scan({2026, 10, 25}, false).text,
+              " [00:30 - 02:30] Twice half past two ()\n\n");
+}
+
+TEST(IcalZones, DateTimeEndsAreExactAndDayDurationsNominal) {
+    const ScopedTimeZone berlin("Europe/Berlin");
+    Agenda agenda(TestData("zones_and_daylight_saving.ics"));
+    EXPECT_THAT(agenda.Scan({2026, 3, 28}, false).text,
+                AllOf(HasSubstr(" [12:00 - 13:00] Exact day ()\n"),
+                      HasSubstr(" [18:00 - 18:00] Nominal day ()\n")));
+    // UNTIL is inclusive; the day after it has nothing.
+    EXPECT_THAT(agenda.Scan({2026, 3, 29}, false).text, HasSubstr("Exact day"));
+    EXPECT_THAT(agenda.Scan({2026, 3, 30}, false).text, Not(HasSubstr("Exact day")));
+}
+
+TEST(IcalZones, FloatingTimesStayUtcIsConvertedUnknownZonesAreLocal) {
+    const ScopedTimeZone newYork("America/New_York");
+    Agenda agenda(TestData("floating_and_utc.ics"));
+    EXPECT_EQ(agenda.Scan(kMonday, false).text,
+              " [09:00 - 10:00] Floating ()\n"
+              " [07:00 - 07:45] Utc ()\n"
+              " [15:00 - 15:00] Unknown zone ()\n\n");
+}
+
+TEST(IcalAllDay, AllDayEventsRunFromMidnightToMidnightOnTheirStartDayOnly) {
+    const ScopedTimeZone tokyo("Asia/Tokyo");
+    Agenda agenda(TestData("all_day.ics"));
+    const Balloon balloon = agenda.Scan(kMonday);
+    EXPECT_EQ(balloon.title, "Today:");
+    EXPECT_EQ(balloon.text,
+              " [00:00 - 00:00] Holiday ()\n\nTomorrow:\n [00:00 - 00:00] Birthday ()\n\n");
+}
+
+TEST(IcalAllDay, RecurringAllDayOccurrencesLastOneDay) {
+    const ScopedTimeZone berlin("Europe/Berlin");
+    Agenda agenda(TestData("all_day.ics"));
+    auto items = agenda.Calendar()
+                     .CreateApplication()
+                     ->GetNamespace("MAPI")
+                     ->GetDefaultFolder(CalendarNamespace::kFolderCalendar)
+                     ->Items();
+    std::unique_ptr<AppointmentItem> birthday;
+    for (auto item = items->GetFirst(); item; item = items->GetNext()) {
+        if (item->Subject() == "Birthday") {
+            birthday = std::move(item);
+        }
+    }
+    ASSERT_TRUE(birthday && birthday->IsRecurring());
+    const auto occurrences = birthday->GetRecurrencePattern()->GetOccurrences(
+        StartOfDay({2026, 12, 8}), StartOfDay({2026, 12, 9}));
+    ASSERT_EQ(occurrences.size(), 1u);
+    EXPECT_EQ(occurrences[0]->Start(), StartOfDay({2026, 12, 8}));
+    EXPECT_EQ(occurrences[0]->End(), StartOfDay({2026, 12, 9}));
+}
+
+TEST(IcalSeries, OverridesExceptionsAndExtraDates) {
+    const ScopedTimeZone berlin("Europe/Berlin");
+    Agenda agenda(TestData("overrides_exdate_rdate.ics"));
+    // An RDATE equal to a rule instance counts once; EXDATE removes the Tuesday.
+    EXPECT_EQ(agenda.Scan(kMonday).text,
+              " [10:00 - 11:00] Weekly (Room 1)\n"
+              " [09:00 - 09:15] Pills ()\n"
+              " [17:00 - 17:15] Pills ()\n\n"
+              "Tomorrow:\n"
+              " [09:00 - 09:15] Pills ()\n"
+              " [17:00 - 17:15] Pills ()\n\n");
+    // Moved within the day (override texts fall back to the series' location); an override
+    // whose series is absent is an appointment of its own; cancelled events give no line.
+    EXPECT_EQ(agenda.Scan({2026, 12, 9}, false).text,
+              " [16:00 - 16:30] Weekly (moved) (Room 1)\n"
+              " [12:00 - 12:15] Orphan override ()\n"
+              " [09:00 - 09:15] Pills ()\n"
+              " [17:00 - 17:15] Pills ()\n\n");
+    // Thursday's occurrence (its RECURRENCE-ID in UTC) moved to Friday morning.
+    EXPECT_THAT(agenda.Scan({2026, 12, 10}, false).text, Not(HasSubstr("Weekly")));
+    EXPECT_THAT(agenda.Scan({2026, 12, 11}, false).text,
+                HasSubstr(" [08:00 - 09:00] Weekly (a day later) (Room 9)\n"
+                          " [10:00 - 11:00] Weekly (Room 1)\n"));
+    EXPECT_THAT(agenda.Scan({2026, 12, 12}, false).text, HasSubstr("[10:00 - 11:00] Weekly"));
+    EXPECT_THAT(agenda.Scan({2026, 12, 14}, false).text, Not(HasSubstr("Weekly")));
+}
+
+TEST(IcalText, Utf8SurvivesFoldsEscapesCrLfAndByteOrderMark) {
+    Agenda crlf(TestData("folded_utf8_escapes_crlf.ics"));
+    EXPECT_EQ(crlf.Scan(kMonday).text,
+              " [08:00 - 08:30] Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\x89 a, b; c\\ "
+              "d\nnext (M\xC3\xBCnchen, Stra\xC3\x9F"
+              "e)\n\n");
+    Agenda lf(TestData("bom_lf.ics"));
+    EXPECT_EQ(lf.Scan(kMonday).text,
+              " [08:15 - 08:30] \xC3\x9C"
+              "bung (K\xC3\xB6ln)\n\n");
+}
+
+TEST(IcalFolder, VdirFilesComeInNameOrderSkippingHiddenAndOtherFiles) {
+    Agenda agenda(TestData("vdir"));
+    EXPECT_EQ(agenda.Scan(kMonday).text,
+              " [17:00 - 18:00] First file ()\n [08:00 - 09:00] Second file ()\n\n");
+}
+
+TEST(IcalFolder, BrokenFilesFailWithFileAndLine) {
+    const struct {
+        const char* file;
+        const char* message;
+    } cases[] = {
+        {"broken_unclosed_event.ics",
+         ", line 7: END:VCALENDAR does not close BEGIN:VEVENT of line 3"},
+        {"broken_no_dtstart.ics", ", line 3: the event has no valid DTSTART"},
+        {"broken_not_icalendar.ics", ", line 1: not iCalendar data"},
+    };
+    for (const auto& broken : cases) {
+        Agenda agenda(TestData(broken.file));
+        try {
+            agenda.Scan(kMonday);
+            ADD_FAILURE() << broken.file << " was accepted";
+        } catch (const CalendarError& error) {
+            EXPECT_THAT(error.what(), AllOf(HasSubstr(broken.file), HasSubstr(broken.message)));
+        }
+    }
+}
+
+TEST(IcalFolder, MissingDefaultIsEmptyButMissingNamedCalendarIsAnError) {
+    const TemporaryCalendar folder;
+    Agenda missingDefault(folder.File(), true);
+    EXPECT_EQ(missingDefault.Scan(kMonday).title, "No Appointments");
+    Agenda missingNamed(folder.File(), false);
+    EXPECT_THAT([&] { missingNamed.Scan(kMonday); },
+                ::testing::ThrowsMessage<CalendarError>(
+                    AllOf(HasSubstr(folder.File().string()), HasSubstr("does not exist"))));
+}
+
+TEST(IcalFolder, EveryScanSeesTheFileAsItIsNow) {
+    const TemporaryCalendar folder;
+    const auto event = [](const char* subject) {
+        return Calendar(std::string("BEGIN:VEVENT\nUID:e\nDTSTART:20261207T090000\nSUMMARY:") +
+                        subject + "\nEND:VEVENT\n");
+    };
+    folder.Write(event("Old"));
+    Agenda agenda(folder.File());
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] Old ()\n\n");
+    // Same size and the modification time set back: the status change time tells them apart
+    // (after a pause longer than the file system's clock tick).
+    const auto modified = std::filesystem::last_write_time(folder.File());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    folder.Write(event("New"));
+    std::filesystem::last_write_time(folder.File(), modified);
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] New ()\n\n");
+    std::filesystem::remove(folder.File());
+    EXPECT_THROW(agenda.Scan(kMonday), CalendarError);
+}
+
+TEST(IcalFolder, ObjectModelRefusesOtherNamespacesAndFolders) {
+    Agenda agenda(TestData("vdir"));
+    auto application = agenda.Calendar().CreateApplication();
+    EXPECT_THROW(application->GetNamespace("IMAP"), CalendarError);
+    EXPECT_THROW(application->GetNamespace("MAPI")->GetDefaultFolder(6), CalendarError);
+}
+
+}  // namespace
+}  // namespace agendix::scan::ical::testing
