@@ -1,0 +1,19 @@
+#include "QtScanServices.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+namespace agendix::app {
+
+scan::LocalDateTime SystemClock::Now() const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return {{date.year(), date.month(), date.day()}, time.hour(), time.minute(), time.second()};
+}
+
+void EventLoopPump::ProcessPendingMessages() {
+    QCoreApplication::processEvents();
+}
+
+}  // namespace agendix::app
