@@ -10,6 +10,7 @@ namespace agendix::controls {
 class HostError : public std::runtime_error {
   public:
     static constexpr int kOverflow = 6;
+    static constexpr int kTypeMismatch = 13;
     static constexpr int kInvalidPropertyValue = 380;
 
     HostError(int number, const std::string& message)
@@ -18,6 +19,10 @@ class HostError : public std::runtime_error {
     static HostError Overflow(const std::string& property) {
         return {kOverflow,
                 "Overflow: the value given to " + property + " lies outside -32768..32767"};
+    }
+    static HostError TypeMismatch(const std::string& property) {
+        return {kTypeMismatch, "Type mismatch: the value stored for " + property +
+                                   " is not of the property's type"};
     }
     static HostError InvalidPropertyValue(const std::string& property, long long value) {
         return {kInvalidPropertyValue,
