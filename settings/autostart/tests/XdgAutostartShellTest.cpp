@@ -63,12 +63,16 @@ TEST_F(XdgAutostartTest, EntryStartsTheExactProgramPathThroughAStandardLauncher)
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(QFile::encodeName(EntryFile()));
     ASSERT_NE(info, nullptr) << ReadAll(EntryFile()).toStdString();
     EXPECT_STREQ(g_app_info_get_name(reinterpret_cast<GAppInfo*>(info)), "Agendix");
-    EXPECT_STREQ(g_desktop_app_info_get_string(info, "Icon"), "agendix");
+    gchar* icon = g_desktop_app_info_get_string(info, "Icon");
+    EXPECT_STREQ(icon, "agendix");
+    g_free(icon);
     GError* error = nullptr;
     const bool launched =
         g_app_info_launch(reinterpret_cast<GAppInfo*>(info), nullptr, nullptr, &error);
     g_object_unref(info);
-    ASSERT_TRUE(launched) << (error ? error->message : "");
+    const std::string launchError = error ? error->message : "";
+    g_clear_error(&error);
+    ASSERT_TRUE(launched) << launchError;
 
     QElapsedTimer waited;
     waited.start();
