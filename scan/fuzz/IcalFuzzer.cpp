@@ -1,0 +1,77 @@
+// libFuzzer target: any bytes as a calendar file, scanned the way the tray scans it, then
+// walked item by item through the whole object model. Only CalendarError may come out.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "AppointmentScan.h"
+#include "IcalCalendar.h"
+
+namespace {
+
+using namespace agendix::scan;
+
+class FixedClock : public Clock {
+  public:
+    LocalDateTime Now() const override { return {{2026, 3, 29}, 12, 0, 0}; }
+};
+
+class SilentTray : public BalloonTray {
+  public:
+    void SetTrayToolTipTitle(const std::string&) override {}
+    void SetTrayToolTip(const std::string&) override {}
+    void Show(bool) override {}
+};
+
+class NoMessages : public MessagePump {
+  public:
+    void ProcessPendingMessages() override {}
+};
+
+const std::filesystem::path& InputFile() {
+    static const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                              ("agendix-fuzz-" + std::to_string(getpid()) + ".ics");
+    return path;
+}
+
+void WalkEverything(CalendarApplicationFactory& calendar) {
+    auto items = calendar.CreateApplication()
+                     ->GetNamespace("MAPI")
+                     ->GetDefaultFolder(CalendarNamespace::kFolderCalendar)
+                     ->Items();
+    for (auto item = items->GetFirst(); item; item = items->GetNext()) {
+        const std::string line =
+            FormatAppointmentLine(item->Start(), item->End(), item->Subject(), item->Location());
+        if (item->IsRecurring()) {
+            const auto pattern = item->GetRecurrencePattern();
+            const LocalDateTime start = pattern->StartTime();
+            pattern->GetOccurrences(StartOfDay(start.date), StartOfDay(AddDays(start.date, 3)));
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    {
+        std::ofstream file(InputFile(), std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    const auto calendar = ical::MakeIcalCalendar({InputFile(), false});
+    FixedClock clock;
+    SilentTray tray;
+    NoMessages pump;
+    AppointmentScan scan(*calendar, clock, tray, pump);
+    try {
+        scan.doIt(1);
+        WalkEverything(*calendar);
+    } catch (const CalendarError&) {
+        // A clear refusal of bad data is the expected outcome.
+    }
+    return 0;
+}

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the iCalendar fuzz target with clang (libFuzzer, AddressSanitizer, UBSan) and runs it.
+# Usage: run-fuzzer.sh WORK_DIR [SECONDS]   (seed corpus: the layer's test calendars)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+scan="$here/.."
+work=$1
+seconds=${2:-20}
+mkdir -p "$work/corpus" "$work/findings"
+
+sources=("$here/IcalFuzzer.cpp" "$scan"/core/*.cpp "$scan"/ical/*.cpp)
+binary="$work/ical-fuzzer"
+if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$scan"/core/*.h "$scan"/ical/*.h -newer "$binary")" ]; then
+    # shellcheck disable=SC2046
+    clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+        -I"$scan/core" -I"$scan/ical" $(pkg-config --cflags libical) \
+        "${sources[@]}" $(pkg-config --libs libical) -o "$binary"
+fi
+
+find "$scan/ical/tests/data" -name '*.ics' -exec cp {} "$work/corpus/" \;
+cd "$work/findings"
+TZ=Europe/Berlin "$binary" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
+    -rss_limit_mb=1024 -print_final_stats=1 "$work/corpus"
