@@ -7,87 +7,78 @@
 namespace agendix::settings {
 namespace {
 
-// Records every call; fails where told to.
-struct ShellLog {
-    std::vector<std::string> calls;
-    bool createFails = false;
-    bool operationFails = false;
-    bool operationThrowsOther = false;
-};
+enum class Failure { None, Create, Operation, Unexpected };
 
-class RecordingShell final : public ScriptShell {
+// A shell factory that records every call and fails where told to.
+class RecordingShells final : public ScriptShellFactory {
   public:
-    explicit RecordingShell(ShellLog& log) : log_(log) {}
-    ~RecordingShell() override { log_.calls.push_back("release"); }
-    void RegWrite(std::string_view fullName, std::string_view value) override {
-        Record("RegWrite " + std::string(fullName) + " = " + std::string(value));
+    explicit RecordingShells(Failure failure = Failure::None) : failure_(failure) {}
+
+    std::unique_ptr<ScriptShell> CreateObject(std::string_view programId) override {
+        Record("create " + std::string(programId), Failure::Create);
+        return std::make_unique<Shell>(*this);
     }
-    void RegDelete(std::string_view fullName) override {
-        Record("RegDelete " + std::string(fullName));
-    }
+
+    std::vector<std::string> calls;
 
   private:
-    void Record(std::string call) {
-        log_.calls.push_back(std::move(call));
-        if (log_.operationFails) {
-            throw AutostartError("no right to write");
+    class Shell final : public ScriptShell {
+      public:
+        explicit Shell(RecordingShells& log) : log_(log) {}
+        ~Shell() override { log_.calls.push_back("release"); }
+        void RegWrite(std::string_view fullName, std::string_view value) override {
+            log_.Record("RegWrite " + std::string(fullName) + " = " + std::string(value),
+                        Failure::Operation);
         }
-        if (log_.operationThrowsOther) {
+        void RegDelete(std::string_view fullName) override {
+            log_.Record("RegDelete " + std::string(fullName), Failure::Operation);
+        }
+
+      private:
+        RecordingShells& log_;
+    };
+
+    void Record(std::string call, Failure failsHere) {
+        calls.push_back(std::move(call));
+        if (failure_ == failsHere) {
+            throw AutostartError("refused");
+        }
+        if (failure_ == Failure::Unexpected && failsHere == Failure::Operation) {
             throw 42;
         }
     }
-    ShellLog& log_;
-};
 
-class RecordingFactory final : public ScriptShellFactory {
-  public:
-    std::unique_ptr<ScriptShell> CreateObject(std::string_view programId) override {
-        log.calls.push_back("create " + std::string(programId));
-        if (log.createFails) {
-            throw AutostartError("no shell");
-        }
-        return std::make_unique<RecordingShell>(log);
-    }
-    ShellLog log;
+    Failure failure_;
 };
 
 const std::string kFullName =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\Agendix";
 
 TEST(RegisterAutostart, WritesTheRunKeyValueThroughAShellOfItsOwn) {
-    RecordingFactory shells;
+    RecordingShells shells;
     RegisterAutostart(shells, "/opt/agendix/bin/agendix", kAutostartEntryName);
     const std::vector<std::string> expected = {
         "create wscript.shell", "RegWrite " + kFullName + " = /opt/agendix/bin/agendix", "release"};
-    EXPECT_EQ(shells.log.calls, expected);
+    EXPECT_EQ(shells.calls, expected);
 }
 
 TEST(RegisterAutostart, PassesFailuresOnAfterReleasingTheShell) {
-    RecordingFactory shells;
-    shells.log.operationFails = true;
-    EXPECT_THROW(RegisterAutostart(shells, "/a", "Agendix"), AutostartError);
-    EXPECT_EQ(shells.log.calls.back(), "release");
-
-    RecordingFactory noShell;
-    noShell.log.createFails = true;
+    RecordingShells refusing(Failure::Operation);
+    EXPECT_THROW(RegisterAutostart(refusing, "/a", "Agendix"), AutostartError);
+    EXPECT_EQ(refusing.calls.back(), "release");
+    RecordingShells noShell(Failure::Create);
     EXPECT_THROW(RegisterAutostart(noShell, "/a", "Agendix"), AutostartError);
 }
 
-TEST(UnregisterAutostart, DeletesTheRunKeyValue) {
-    RecordingFactory shells;
+TEST(UnregisterAutostart, DeletesTheRunKeyValueAndNeverReportsAFailure) {
+    RecordingShells shells;
     UnregisterAutostart(shells, kAutostartEntryName);
     const std::vector<std::string> expected = {"create Wscript.Shell", "RegDelete " + kFullName,
                                                "release"};
-    EXPECT_EQ(shells.log.calls, expected);
-}
-
-TEST(UnregisterAutostart, NeverReportsAFailure) {
-    for (int failure = 0; failure < 3; ++failure) {
-        RecordingFactory shells;
-        shells.log.createFails = failure == 0;
-        shells.log.operationFails = failure == 1;
-        shells.log.operationThrowsOther = failure == 2;
-        EXPECT_NO_THROW(UnregisterAutostart(shells, "Agendix"));
+    EXPECT_EQ(shells.calls, expected);
+    for (const Failure failure : {Failure::Create, Failure::Operation, Failure::Unexpected}) {
+        RecordingShells failing(failure);
+        EXPECT_NO_THROW(UnregisterAutostart(failing, kAutostartEntryName));
     }
 }
 

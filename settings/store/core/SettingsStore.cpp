@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 namespace agendix::settings {
+namespace {
 
 void CheckName(std::string_view name) {
     if (name.empty() || name.find_first_of("/\\") != std::string_view::npos) {
@@ -8,6 +9,8 @@ void CheckName(std::string_view name) {
                             "\": names must be non-empty and hold no \"/\" or \"\\\".");
     }
 }
+
+}  // namespace
 
 std::string SettingsStore::GetValue(std::string_view application, std::string_view section,
                                     std::string_view key, std::string_view defaultValue) const {

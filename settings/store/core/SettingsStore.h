@@ -36,16 +36,13 @@ class SettingsStore {
     virtual std::optional<std::string> TakeWarning() = 0;
 
   protected:
-    // The entry's text, or nothing when the entry does not exist. Names are valid (see below).
+    // The entry's text, or nothing when the entry does not exist. Names reaching these are
+    // non-empty and free of "/" and "\", which stores use to build paths of names.
     virtual std::optional<std::string> FindValue(std::string_view application,
                                                  std::string_view section,
                                                  std::string_view key) const = 0;
     virtual void StoreValue(std::string_view application, std::string_view section,
                             std::string_view key, std::string_view value) = 0;
 };
-
-// Names are non-empty and free of "/" and "\", which stores use to build paths of names.
-// Throws SettingsError for any other.
-void CheckName(std::string_view name);
 
 }  // namespace agendix::settings
