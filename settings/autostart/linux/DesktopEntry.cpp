@@ -1,6 +1,6 @@
 #include "DesktopEntry.h"
 
-#include <QStringDecoder>
+#include <QString>
 #include <algorithm>
 
 #include "Autostart.h"
@@ -13,12 +13,15 @@ bool IsControlCharacter(char c) {
     return byte < 0x20 || byte == 0x7f;
 }
 
+// Invalid sequences decode to replacement characters and so do not survive the round trip.
+bool IsUtf8(std::string_view text) {
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
 // Desktop entries are UTF-8 text, one value per line.
 void CheckEntryText(std::string_view what, std::string_view text) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded =
-        decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    const char* problem = decoder.hasError() ? "it is not UTF-8 text"
+    const char* problem = !IsUtf8(text) ? "it is not UTF-8 text"
                           : std::any_of(text.begin(), text.end(), IsControlCharacter)
                               ? "it holds control characters"
                               : nullptr;

@@ -162,7 +162,8 @@ void IniSettingsStore::SetAsideDamagedFile() {
         "The settings file " + Quoted(filePath_) + " could not be used: " + damage->toStdString();
     const QString aside = AsideName(filePath_);
     std::error_code error;
-    std::filesystem::rename(filePath_.toStdString(), aside.toStdString(), error);
+    std::filesystem::rename(QFile::encodeName(filePath_).toStdString(),
+                            QFile::encodeName(aside).toStdString(), error);
     if (error) {
         savesRefused_ = problem + ". It could not be moved aside either (" + error.message() +
                         "), so it is left as it is and options are not saved.";
