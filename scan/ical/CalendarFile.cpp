@@ -210,24 +210,29 @@ const EventData& CalendarFile::Event(std::size_t event) const {
     return *slot;
 }
 
-const std::vector<Occurrence>& CalendarFile::Occurrences(std::size_t event,
-                                                         const LocalDateTime& from,
-                                                         const LocalDateTime& until) const {
-    auto& known = occurrences_[event];
-    if (const auto found = known.find({from, until}); found != known.end()) {
-        return found->second;
+std::vector<Occurrence> CalendarFile::Occurrences(std::size_t event, const LocalDateTime& from,
+                                                  const LocalDateTime& until) const {
+    constexpr int kDaysExpanded = 2;  // today and tomorrow
+    ExpandedSpan& span = expanded_[event];
+    if (from < span.from || span.until < until || span.until <= span.from) {
+        span.from = StartOfDay(from.date);
+        span.until = std::max(until, StartOfDay(AddDays(from.date, kDaysExpanded)));
+        std::vector<const EventData*> overrides;
+        if (const auto changes = overridesOf_.find(event); changes != overridesOf_.end()) {
+            for (const std::size_t change : changes->second) {
+                overrides.push_back(&Event(change));
+            }
+        }
+        span.occurrences = OccurrencesBetween(Event(event), overrides, span.from, span.until);
     }
-    constexpr std::size_t kSpansKept = 8;
-    if (known.size() >= kSpansKept) {
-        known.clear();
-    }
-    std::vector<const EventData*> overrides;
-    if (const auto changes = overridesOf_.find(event); changes != overridesOf_.end()) {
-        for (const std::size_t change : changes->second) {
-            overrides.push_back(&Event(change));
+    std::vector<Occurrence> inRange;
+    for (const Occurrence& occurrence : span.occurrences) {
+        const LocalDateTime start = ToLocal(occurrence.start);
+        if (from <= start && start < until) {
+            inRange.push_back(occurrence);
         }
     }
-    return known[{from, until}] = OccurrencesBetween(Event(event), overrides, from, until);
+    return inRange;
 }
 
 std::vector<std::shared_ptr<const CalendarFile>> CalendarFiles::Load(const fs::path& location,

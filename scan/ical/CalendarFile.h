@@ -53,10 +53,11 @@ class CalendarFile {
     // The event read with libical (once; kept for later scans).
     const EventData& Event(std::size_t event) const;
 
-    // The occurrences of the series `event` that start in [from, until); the last few answers
-    // are kept, so that a rescan of an unchanged file does not expand the series again.
-    const std::vector<Occurrence>& Occurrences(std::size_t event, const LocalDateTime& from,
-                                               const LocalDateTime& until) const;
+    // The occurrences of the series `event` that start in [from, until). The series is expanded
+    // for two days from `from` at a time and the result kept, so that the days a scan asks for
+    // and the rescans of an unchanged file do not expand it again.
+    std::vector<Occurrence> Occurrences(std::size_t event, const LocalDateTime& from,
+                                        const LocalDateTime& until) const;
 
   private:
     void GroupSeries();
@@ -73,8 +74,12 @@ class CalendarFile {
     std::map<std::string, _icaltimezone*, std::less<>> timeZones_;
 
     mutable std::unordered_map<std::size_t, std::unique_ptr<EventData>> events_;
-    using Span = std::pair<LocalDateTime, LocalDateTime>;
-    mutable std::unordered_map<std::size_t, std::map<Span, std::vector<Occurrence>>> occurrences_;
+    struct ExpandedSpan {
+        LocalDateTime from;
+        LocalDateTime until;
+        std::vector<Occurrence> occurrences;
+    };
+    mutable std::unordered_map<std::size_t, ExpandedSpan> expanded_;
 };
 
 // The calendar at a location (one file or a directory of .ics files), loaded afresh for each

@@ -85,6 +85,62 @@ std::optional<Moment> UntilOf(const icaltimetype& until, const EventTime& series
     return SeriesMomentOf(limit, seriesStart);
 }
 
+// A later start for walking the rule, a whole number of its periods after `start` and less
+// than one period before `before`: the rule repeats itself from period to period, so the
+// instances from there on are the same, and the iterator need not walk the years in between
+// (libical's own skipping is slow for intervals above one). That start is no instance of its
+// own, but it lies before `before`. Rules whose periods differ in length on a date not every
+// period has (the 31st, 29 February) are walked from their start.
+WallSeconds FastForwardedStart(const icalrecurrencetype& rule, const EventTime& start,
+                               WallSeconds before) {
+    if (before <= start.wall) {
+        return start.wall;
+    }
+    const std::int64_t interval = std::max<std::int64_t>(1, rule.interval);
+    std::int64_t period = 0;
+    switch (rule.freq) {
+        case ICAL_SECONDLY_RECURRENCE:
+            period = 1;
+            break;
+        case ICAL_MINUTELY_RECURRENCE:
+            period = 60;
+            break;
+        case ICAL_HOURLY_RECURRENCE:
+            period = 3600;
+            break;
+        case ICAL_DAILY_RECURRENCE:
+            period = kSecondsPerDay;
+            break;
+        case ICAL_WEEKLY_RECURRENCE:
+            period = 7 * kSecondsPerDay;
+            break;
+        default:
+            break;
+    }
+    if (period > 0) {
+        return start.wall + (before - 1 - start.wall) / (period * interval) * period * interval;
+    }
+    const LocalDateTime first = FromWallSeconds(start.wall);
+    const bool yearly = rule.freq == ICAL_YEARLY_RECURRENCE;
+    if ((!yearly && rule.freq != ICAL_MONTHLY_RECURRENCE) || first.date.day > 28) {
+        return start.wall;
+    }
+    const LocalDateTime limit = FromWallSeconds(before);
+    const std::int64_t months = (yearly ? 12 : 1) * interval;
+    const std::int64_t monthsBetween =
+        (limit.date.year - first.date.year) * 12 + limit.date.month - first.date.month;
+    for (std::int64_t periods = monthsBetween / months; periods > 0; --periods) {
+        LocalDateTime moved = first;
+        const std::int64_t month = first.date.month - 1 + periods * months;
+        moved.date.year += static_cast<int>(month / 12);
+        moved.date.month = static_cast<int>(month % 12) + 1;
+        if (ToWallSeconds(moved) < before) {
+            return ToWallSeconds(moved);
+        }
+    }
+    return start.wall;
+}
+
 // Appends the starts of the rule's instances whose wall-clock reading lies in `window`. COUNT
 // and UNTIL are applied here rather than by libical, which compares UNTIL with readings of an
 // unknown zone and counts instances that RFC 5545 ignores (those in a daylight-saving gap).
@@ -99,13 +155,13 @@ void AddRuleInstances(const std::string& ruleText, const EventTime& start, WallR
     rule.count = 0;
     rule.until = icaltime_null_time();
 
-    IteratorPtr iterator(icalrecur_iterator_new(rule, IcalTimeOf(start.wall, start.isDate)),
+    // Counted rules are walked from their start: every instance before the window counts.
+    const WallSeconds walkFrom =
+        count == 0 ? FastForwardedStart(rule, start, window.first) : start.wall;
+    IteratorPtr iterator(icalrecur_iterator_new(rule, IcalTimeOf(walkFrom, start.isDate)),
                          icalrecur_iterator_free);
     if (!iterator) {
         return;
-    }
-    if (count == 0 && window.first > start.wall) {
-        icalrecur_iterator_set_start(iterator.get(), IcalTimeOf(window.first, start.isDate));
     }
     int counted = 0;
     for (int step = 0; step < kMaxRuleSteps; ++step) {
