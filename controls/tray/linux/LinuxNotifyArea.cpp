@@ -1,6 +1,8 @@
 #include "LinuxNotifyArea.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 
 #include "NotifyAreaLog.h"
 
@@ -13,6 +15,21 @@ namespace {
 using Field = tray::NotifyIconData::Field;
 
 const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+// A quick question to the bus daemon's neighbour; Qt asks the same just before.
+constexpr int kWatcherQueryTimeoutMilliseconds = 1000;
+
+// Whether a StatusNotifierItem host is registered with a watcher on the session bus: the test
+// Qt makes, once per process, to choose StatusNotifierItems over XEmbed icons.
+bool StatusNotifierHostRegistered() {
+    QDBusMessage query = QDBusMessage::createMethodCall(
+        kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    query << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(query, QDBus::Block, kWatcherQueryTimeoutMilliseconds);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+}
 
 }  // namespace
 
@@ -59,10 +76,19 @@ bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage, const tray::Not
 NotifyAreaIcon& LinuxNotifyArea::IconFor(const IconKey& key) {
     auto& icon = icons_[key];
     if (!icon) {
-        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus());
+        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus(),
+                                                StatusNotifierItems());
         icon->SetHoverToolTipEnabled(hoverToolTipEnabled_);
     }
     return *icon;
+}
+
+bool LinuxNotifyArea::StatusNotifierItems() {
+    if (!statusNotifierItems_) {
+        statusNotifierItems_ = StatusNotifierHostRegistered();
+        qCDebug(lcNotifyArea) << "StatusNotifierItem icons:" << *statusNotifierItems_;
+    }
+    return *statusNotifierItems_;
 }
 
 void LinuxNotifyArea::SetHoverToolTipEnabled(bool enabled) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "NotifyAreaIcon.h"
@@ -34,12 +35,14 @@ class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     using IconKey = std::pair<std::uint32_t, std::uint32_t>;  // hWnd, uID
 
     NotifyAreaIcon& IconFor(const IconKey& key);
+    bool StatusNotifierItems();
     void RecreateIcons();
 
     ShellHandles& handles_;
     QDBusServiceWatcher trayHostWatcher_;
     std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
     bool hoverToolTipEnabled_ = false;
+    std::optional<bool> statusNotifierItems_;
 };
 
 }  // namespace agendix::controls

@@ -31,8 +31,15 @@ QIcon StandInIcon() {
 
 }  // namespace
 
-NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, QObject* parent)
-    : QObject(parent), handles_(handles), balloon_(std::move(bus)) {
+NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, bool statusNotifierItems,
+                               QObject* parent)
+    : QObject(parent),
+      handles_(handles),
+      balloon_(std::move(bus)),
+      statusNotifierItems_(statusNotifierItems) {
+    rightClickProbe_.addAction(QStringLiteral("-"))->setVisible(false);
+    connect(&rightClickProbe_, &QMenu::aboutToShow, this,
+            [this] { Deliver(tray::WM_RBUTTONDOWN); });
     connect(&balloon_, &NotificationBalloon::ServiceUnavailable, this,
             [this](const QString& title, const QString& text) {
                 if (trayIcon_) {
@@ -98,6 +105,9 @@ void NotifyAreaIcon::CreateTrayIcon() {
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_);
     trayIcon_->installEventFilter(this);
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &NotifyAreaIcon::OnActivated);
+    if (statusNotifierItems_) {
+        trayIcon_->setContextMenu(&rightClickProbe_);
+    }
     UpdateToolTip();
     trayIcon_->show();
 }

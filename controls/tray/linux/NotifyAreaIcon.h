@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <cstdint>
@@ -20,7 +21,10 @@ class NotifyAreaIcon : public QObject {
     Q_OBJECT
 
   public:
-    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, QObject* parent = nullptr);
+    // `statusNotifierItems`: the icons are StatusNotifierItems shown by a host over D-Bus rather
+    // than XEmbed icons (Qt decides this once per process).
+    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, bool statusNotifierItems,
+                   QObject* parent = nullptr);
 
     bool IsAdded() const { return trayIcon_ != nullptr; }
     // Shows the icon with the members that uFlags selects; a balloon text pops the balloon up,
@@ -44,6 +48,10 @@ class NotifyAreaIcon : public QObject {
 
     ShellHandles& handles_;
     NotificationBalloon balloon_;
+    const bool statusNotifierItems_;
+    // Exported to a StatusNotifierItem host, which opens it itself on a right click instead of
+    // telling the item; its opening is taken as the right press. It never has entries.
+    QMenu rightClickProbe_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::uint32_t window_ = 0;
     std::uint32_t callbackMessage_ = 0;

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""End-to-end test of the tray control against real desktop peers.
+
+Runs inside testing/desktop-session.sh (an Xvfb display, a private session bus, dunst and the
+tray host named by SESSION_TRAY). Starts tray-test-host, which shows its icon with a balloon
+(Show(true) twice), and checks everything through the peers, not the program: the Notify calls
+dunst received (dbus-monitor) and what dunst shows and keeps (dunstctl), screenshots of the tray
+(the icon is a magenta square, found by its colour, since a StatusNotifierItem has no window of
+its own), and clicks and hover with xdotool. Usage: tray_e2e.py HOST_PROGRAM ARTEFACT_DIR
+"""
+import json
+import os
+import queue
+import re
+import subprocess
+import sys
+import threading
+import time
+
+TITLE = "Today: Z\u00fcrich"
+BODY = (" [09:00 - 10:00] R&amp;D &lt;sync&gt; (B\u00fcro)\n"
+        " [14:05 - 15:00] Caf\u00e9 \"\u00dc\" &amp; more\n")
+# The tray hosts sit in the top rows of the screen; the notification pops up below them.
+TRAY_ROWS = "1280x40+0+0"
+MIN_ICON_PIXELS = 100
+
+failures = []
+
+
+def check(condition, message):
+    print(("ok   " if condition else "FAIL ") + message, flush=True)
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def wait_until(predicate, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.1)
+    return predicate()
+
+
+def run(*command):
+    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+
+
+class Host:
+    """tray-test-host with its output lines gathered as they come."""
+
+    def __init__(self, program):
+        self.process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        text=True, bufsize=1)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.put(line.strip())
+
+    def send(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+
+    def drain(self):
+        while not self.lines.empty():
+            self.lines.get_nowait()
+
+    def expect(self, wanted, seconds=5):
+        deadline = time.monotonic() + seconds
+        while True:
+            remaining = deadline - time.monotonic()
+            if remaining <= 0:
+                return False
+            try:
+                if self.lines.get(timeout=remaining) == wanted:
+                    return True
+            except queue.Empty:
+                return False
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.send("quit")
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def find_icon(screenshot):
+    """(pixel count, centre) of the magenta icon in the tray rows of the screenshot."""
+    out = run("convert", screenshot, "-crop", TRAY_ROWS, "+repage", "-fuzz", "15%",
+              "-fill", "black", "+opaque", "#ff00ff", "-fill", "white", "-opaque", "#ff00ff",
+              "-format", "%[fx:round(mean*w*h)] %@", "info:")
+    count, box = out.split()
+    width, height, left, top = map(int, re.match(r"(\d+)x(\d+)\+(\d+)\+(\d+)", box).groups())
+    return int(count), (left + width // 2, top + height // 2)
+
+
+def screenshot(artefacts, name):
+    path = os.path.join(artefacts, name)
+    run("import", "-window", "root", path)
+    return path
+
+
+def notify_calls(monitor_log):
+    """(replaces_id, summary, body) of each Notify call in a dbus-monitor log."""
+    with open(monitor_log, encoding="utf-8", errors="replace") as log:
+        text = log.read()
+    pattern = re.compile(
+        r'member=Notify\n\s+string "[^"]*"\n\s+uint32 (\d+)\n\s+string "[^"]*"\n'
+        r'\s+string "(.*?)"\n\s+string "(.*?)"\n\s+array \[', re.S)
+    closes = re.findall(r"member=CloseNotification\n\s+uint32 (\d+)", text)
+    return [(int(r), s, b) for r, s, b in pattern.findall(text)], [int(c) for c in closes]
+
+
+def dunst_count(kind):
+    return int(run("dunstctl", "count", kind).strip())
+
+
+def main():
+    program, artefacts = sys.argv[1], sys.argv[2]
+    os.makedirs(artefacts, exist_ok=True)
+    tray = os.environ.get("SESSION_TRAY", "none")
+    monitor_log = os.path.join(artefacts, "notifications.log")
+    monitor = subprocess.Popen(
+        ["dbus-monitor", "--session",
+         "type='method_call',interface='org.freedesktop.Notifications'"],
+        stdout=open(monitor_log, "w"), stderr=subprocess.DEVNULL)
+    wait_until(lambda: os.path.getsize(monitor_log) > 0, 5)
+    host = Host(program)
+    try:
+        check(host.expect("shown", 10), "the host showed its icon")
+        check(wait_until(lambda: len(notify_calls(monitor_log)[0]) == 2, 5),
+              "dunst received two Notify calls")
+        check(wait_until(lambda: dunst_count("displayed") == 1, 5),
+              "dunst displays exactly one notification")
+
+        shown = screenshot(artefacts, "shown.png")
+        pixels, centre = find_icon(shown)
+        if not check(pixels >= MIN_ICON_PIXELS, f"the icon is in the tray ({pixels} pixels)"):
+            return
+        x, y = map(str, centre)
+
+        if tray == "trayer":
+            run("xdotool", "mousemove", "600", "400")
+            time.sleep(0.3)
+            host.drain()
+            run("xdotool", "mousemove", x, y)
+            check(host.expect("MouseOver", 5), "resting on the icon raises MouseOver")
+            time.sleep(0.1)  # past the event lock
+        run("xdotool", "mousemove", x, y, "click", "1")
+        check(host.expect("LeftClick"), "a left click raises LeftClick")
+        time.sleep(0.1)
+        run("xdotool", "mousemove", x, y, "click", "3")
+        check(host.expect("RightClick"), "a right click raises RightClick")
+        screenshot(artefacts, "right-click.png")
+        run("xdotool", "key", "Escape")
+
+        host.send("hide")
+        check(host.expect("hidden"), "Show(false) returned")
+        check(wait_until(lambda: dunst_count("displayed") == 0, 5),
+              "the balloon closed with the icon")
+        time.sleep(0.5)
+        pixels, _ = find_icon(screenshot(artefacts, "hidden.png"))
+        check(pixels == 0, f"no icon in the tray after Show(false) ({pixels} pixels)")
+    finally:
+        host.stop()
+        monitor.terminate()
+        monitor.wait()
+
+    calls, closes = notify_calls(monitor_log)
+    if check(len(calls) == 2, f"two Notify calls in all ({len(calls)})"):
+        (first_id, _, _), (second_id, _, _) = calls
+        check(first_id == 0, "the first Notify makes a new notification")
+        check(second_id != 0, "the second Notify replaces the first")
+        check(closes == [second_id], f"the one notification was closed ({closes})")
+        for replaces, summary, body in calls:
+            check(summary == TITLE, f"title as written: {summary!r}")
+            check(body == BODY, f"body escaped for markup: {body!r}")
+    history = json.loads(run("dunstctl", "history"))["data"][0]
+    check(len(history) == 1, f"dunst kept one notification ({len(history)})")
+    if history:
+        check(history[0]["summary"]["data"] == TITLE, "dunst kept the title")
+    return
+
+
+if __name__ == "__main__":
+    main()
+    print("FAILED: " + "; ".join(failures) if failures else "PASSED", flush=True)
+    sys.exit(1 if failures else 0)
