@@ -40,6 +40,7 @@ TEST(IcalZones, NonexistentAndAmbiguousLocalTimes) {
     EXPECT_THAT(agenda.Scan({2026, 3, 31}, false).text, HasSubstr("Night job"));
     EXPECT_THAT(agenda.Scan({2026, 4, 1}, false).text, Not(HasSubstr("Night job")));
 
+    // 02:30 summer time comes first; the end, 03:30, exists only in winter time: two hours.
     const ScopedTimeZone utc("UTC");
     EXPECT_EQ(agenda.Scan({2026, 10, 25}, false).text,
               " [00:30 - 02:30] Twice half past two ()\n\n");
