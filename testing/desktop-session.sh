@@ -119,8 +119,9 @@ main() {
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
     # The panel's settings service is started by the bus and takes the bus's environment, so its
-    # configuration must be in place before the bus starts.
-    [ "$tray" != xfce4-panel ] || cp -r "$here/xfce4-panel-config/." "$XDG_CONFIG_HOME/"
+    # configuration must be in place before the bus starts; it is there in every session, so a
+    # test may also start `xfce4-panel --disable-wm-check` itself (and must end it by its PID).
+    cp -r "$here/xfce4-panel-config/." "$XDG_CONFIG_HOME/"
     unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
 
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$SESSION_DIR/display" \

@@ -119,8 +119,14 @@ void NotifyAreaIcon::UpdateToolTip() {
     if (!trayIcon_) {
         return;
     }
-    const bool showBalloonText = hoverToolTipEnabled_ && !balloonText_.isEmpty();
-    trayIcon_->setToolTip(showBalloonText ? balloonTitle_ + u'\n' + balloonText_ : QString());
+    QString toolTip;
+    if (hoverToolTipEnabled_ && !balloonText_.isEmpty()) {
+        toolTip = balloonTitle_ + u'\n' + balloonText_;
+        while (toolTip.endsWith(u'\n')) {
+            toolTip.chop(1);
+        }
+    }
+    trayIcon_->setToolTip(toolTip);
 }
 
 bool NotifyAreaIcon::eventFilter(QObject* watched, QEvent* event) {

@@ -47,7 +47,6 @@ void RunCommand(const std::string& command, Tray& tray, LinuxNotifyArea& notifyA
         Say("shown");
     } else if (command == "hover-tooltip on" || command == "hover-tooltip off") {
         notifyArea.SetHoverToolTipEnabled(command.ends_with("on"));
-        tray.Show(true);
         Say("hover-tooltip set");
     } else if (command == "quit") {
         QApplication::quit();

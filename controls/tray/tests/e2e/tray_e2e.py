@@ -6,7 +6,12 @@ tray host named by SESSION_TRAY). Starts tray-test-host, which shows its icon wi
 (Show(true) twice), and checks everything through the peers, not the program: the Notify calls
 dunst received (dbus-monitor) and what dunst shows and keeps (dunstctl), screenshots of the tray
 (the icon is a magenta square, found by its colour, since a StatusNotifierItem has no window of
-its own), and clicks and hover with xdotool. Usage: tray_e2e.py HOST_PROGRAM ARTEFACT_DIR
+its own), and clicks and hover with xdotool.
+
+Usage: tray_e2e.py HOST_PROGRAM ARTEFACT_DIR [--panel-restart]
+--panel-restart (in a session without a tray host) starts xfce4-panel itself: once after the
+program, and once while a program shows its icon, ending and restarting the panel; the icon must
+show up and answer clicks each time.
 """
 import json
 import os
@@ -117,6 +122,89 @@ def notify_calls(monitor_log):
     return [(int(r), s, b) for r, s, b in pattern.findall(text)], [int(c) for c in closes]
 
 
+def watcher_property(name):
+    return run("dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+               "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+               "string:org.kde.StatusNotifierWatcher", f"string:{name}")
+
+
+def status_notifier_tool_tip():
+    """The tool tip text of the one StatusNotifierItem registered, as the panel reads it."""
+    item = re.search(r'string "([^"]*)"', watcher_property("RegisteredStatusNotifierItems"))
+    service, path = item.group(1).split("/", 1)
+    reply = run("dbus-send", "--session", "--print-reply", f"--dest={service}", "/" + path,
+                "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierItem",
+                "string:ToolTip")
+    # struct { icon name, icon pixmaps, title, text }: the title is where the text goes.
+    return re.search(r'\]\s+string "(.*)"\s+string ".*"\s+}', reply, re.S).group(1)
+
+
+class Panel:
+    """xfce4-panel started by the test itself, ended by its PID."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(["xfce4-panel", "--disable-wm-check"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(wait_until(self._host_registered, 15), "xfce4-panel is up as a tray host")
+
+    @staticmethod
+    def _host_registered():
+        try:
+            return "boolean true" in watcher_property("IsStatusNotifierHostRegistered")
+        except subprocess.CalledProcessError:
+            return False
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def icon_appears(artefacts, name):
+    """The icon's centre once a screenshot shows it (up to 10 s), or None."""
+    found = []
+
+    def look():
+        pixels, centre = find_icon(screenshot(artefacts, name))
+        if pixels >= MIN_ICON_PIXELS:
+            found.append(centre)
+        return bool(found)
+
+    wait_until(look, 10)
+    return found[0] if found else None
+
+
+def left_click_reaches(host, centre):
+    host.drain()
+    run("xdotool", "mousemove", *map(str, centre), "click", "1")
+    return host.expect("LeftClick")
+
+
+def panel_restart(program, artefacts):
+    host = Host(program)
+    panel = None
+    try:
+        check(host.expect("shown", 10), "the host showed its icon with no tray host running")
+        panel = Panel()
+        centre = icon_appears(artefacts, "late-panel.png")
+        if check(centre is not None, "the icon shows up in a panel started after the program"):
+            check(left_click_reaches(host, centre), "and a left click on it raises LeftClick")
+    finally:
+        host.stop()
+    host = Host(program)
+    try:
+        check(host.expect("shown", 10), "a new host showed its icon in the running panel")
+        check(icon_appears(artefacts, "before-restart.png") is not None, "the icon is there")
+        panel.stop()
+        panel = Panel()
+        centre = icon_appears(artefacts, "after-restart.png")
+        if check(centre is not None, "the icon is back after the panel restarted"):
+            check(left_click_reaches(host, centre), "and a left click on it raises LeftClick")
+    finally:
+        host.stop()
+        if panel:
+            panel.stop()
+
+
 def dunst_count(kind):
     return int(run("dunstctl", "count", kind).strip())
 
@@ -160,6 +248,18 @@ def main():
         screenshot(artefacts, "right-click.png")
         run("xdotool", "key", "Escape")
 
+        if tray == "xfce4-panel":
+            host.send("hover-tooltip on")
+            host.expect("hover-tooltip set")
+            wanted = TITLE + "\n" + BODY.replace("&amp;", "&").replace("&lt;", "<").replace(
+                "&gt;", ">").rstrip("\n")
+            check(wait_until(lambda: status_notifier_tool_tip() == wanted, 5),
+                  "with hover balloons on, the item's tool tip is the balloon")
+            host.send("hover-tooltip off")
+            host.expect("hover-tooltip set")
+            check(wait_until(lambda: status_notifier_tool_tip() == "", 5),
+                  "with hover balloons off, the item has no tool tip")
+
         host.send("hide")
         check(host.expect("hidden"), "Show(false) returned")
         check(wait_until(lambda: dunst_count("displayed") == 0, 5),
@@ -189,6 +289,10 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    if "--panel-restart" in sys.argv:
+        os.makedirs(sys.argv[2], exist_ok=True)
+        panel_restart(sys.argv[1], sys.argv[2])
+    else:
+        main()
     print("FAILED: " + "; ".join(failures) if failures else "PASSED", flush=True)
     sys.exit(1 if failures else 0)
