@@ -82,7 +82,8 @@ void NotificationBalloon::Send(const Request& request) {
                 << QVariantMap() << kServerDefaultTimeout;
     }
     callUnderWay_ = true;
-    auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(message, kCallTimeoutMilliseconds));
+    auto* call =
+        new QDBusPendingCallWatcher(bus_.asyncCall(message, kCallTimeoutMilliseconds), this);
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, request](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
