@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -200,6 +201,29 @@ TEST_F(TrayTest, FailingHandlerDoesNotEndTheProgramOrKeepTheLock) {
     PostIconMessage(tray, 516);
     QCoreApplication::processEvents();
     EXPECT_EQ(right.count(), 1);
+}
+
+TEST(ShellHandles, HandlesLeadToLiveObjectsOnlyAndSlotsAreReused) {
+    Application();
+    ShellHandles handles;
+    EXPECT_EQ(handles.IconHandle(nullptr), 0u);
+    EXPECT_EQ(handles.Icon(0), nullptr);
+    PicturePtr first = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
+    const PicturePtr second = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
+    const std::uint32_t firstHandle = handles.IconHandle(first);
+    EXPECT_EQ(handles.IconHandle(first), firstHandle);
+    EXPECT_NE(handles.IconHandle(second), firstHandle);
+    first.reset();
+    EXPECT_EQ(handles.Icon(firstHandle), nullptr);
+    const PicturePtr third = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
+    EXPECT_EQ(handles.IconHandle(third), firstHandle);
+    EXPECT_EQ(handles.Icon(99), nullptr);
+
+    auto window = std::make_unique<QWidget>();
+    const std::uint32_t windowHandle = handles.WindowHandle(window.get());
+    EXPECT_EQ(handles.Window(windowHandle), window.get());
+    window.reset();
+    EXPECT_EQ(handles.Window(windowHandle), nullptr);
 }
 
 TEST_F(TrayTest, DesignerDescriptions) {
