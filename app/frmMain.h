@@ -1,46 +1,130 @@
 #pragma once
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
+#include <memory>
 
 #include "ApplicationInfo.h"
 #include "AppointmentScan.h"
+#include "GroupBox.h"
+#include "OptionsWindowHandlers.h"
+#include "Tray.h"
+#include "UpDown.h"
 
 namespace agendix::app {
 
-// The main window. It owns the scan's state for its whole life; its load handler runs the
-// first scan. Failures that reach the top of a handler are shown to the user, never passed on
-// into Qt.
-class frmMain : public QWidget {
+// What the options window needs from outside: the program's information, the calendar, the
+// clock, the settings store, the autostart entry, the notification area and the About box.
+struct frmMainServices {
+    const ApplicationInfo& app;
+    scan::CalendarApplicationFactory& calendar;
+    const scan::Clock& clock;
+    settings::SettingsStore& store;
+    settings::ScriptShellFactory& shells;
+    tray::ShellNotifyIcon& shell;
+    controls::ShellHandles& handles;
+    const controls::GroupBoxServices& groupBox;
+    // Switches the icon's hover tool tip on tray hosts that never report hovering.
+    std::function<void(bool)> setHoverToolTip;
+    // Shows the About box modally, owned by the given window.
+    std::function<void(QWidget& owner)> showAboutBox;
+    std::string programPath;
+};
+
+// The options window: the interval, the four options, About / Exit / Hide, the tray icon with
+// its pop-up menu and the minute timer. Its behaviour lives in OptionsWindowHandlers; this class
+// lays the controls out and connects them.
+class frmMain : public QWidget,
+                private OptionsWindow,
+                private scan::BalloonTray,
+                private scan::MessagePump {
+    Q_OBJECT
+
   public:
-    frmMain(const ApplicationInfo& app, scan::CalendarApplicationFactory& calendar,
-            const scan::Clock& clock, scan::BalloonTray& tray, scan::MessagePump& pump);
+    explicit frmMain(const frmMainServices& services);
+    ~frmMain() override;
 
-    // Shows the window without a modal loop; the first call runs the load handler before.
+    // Runs the load handler, then shows the window unless it went to the tray.
     void Show();
+    // Runs the appointment scan; a failure reaches the caller.
+    void doIt() { handlers_.doIt(); }
 
-    // Scans the calendar with the window's tomorrow option. Throws what the calendar throws.
-    void doIt();
-
-    bool IsLoading() const { return scan_.IsLoading(); }
     const scan::AppointmentScan& Scan() const { return scan_; }
+    OptionsWindowHandlers& Handlers() { return handlers_; }
+    controls::Tray& Tray1() { return tray1_; }
+    QMenu& mnuMenu() { return menu_; }
+    QTimer& Timer1() { return timer1_; }
+    QCheckBox& OptionCheckBox(OptionBox box) { return *boxes_.at(box); }
+    QLineEdit& txtMin() { return txtMin_; }
+    UpDown& UpDown1() { return upDown1_; }
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void Form_Load();
-    void Form_Unload();
-    // The "Also show tomorrow" option as a check box value; the box is not there yet.
-    int chkTomorrowValue() const { return 0; }
-    // Runs one event handler; a failure that reaches its top is shown in a message box.
-    void RunHandler(const QString& failure, const std::function<void()>& handler);
+    void CreateControls();
+    void CreateMenu();
+    void ConnectHandlers();
+    void LoadStoredDesign();
 
-    const ApplicationInfo& app_;
-    scan::BalloonTray& tray_;
-    scan::MessagePump& pump_;
+    // OptionsWindow
+    void SetTopMost() override;
+    bool Visible() const override { return isVisible(); }
+    void SetVisible(bool visible) override { setVisible(visible); }
+    WindowState GetWindowState() const override;
+    void SetWindowState(WindowState state) override;
+    void SetTimerEnabled(bool enabled) override;
+    int BoxValue(OptionBox box) const override;
+    void SetBoxValue(OptionBox box, int value) override;
+    void SetIntervalText(const std::string& text) override;
+    int SpinnerValue() const override { return upDown1_.Value(); }
+    void PopUpTrayMenu() override;
+    void ShowAboutBox() override;
+    void Unload() override;
+    void ProcessPendingMessages() override;
+    void ShowFailure(const std::string& message) override;
+
+    // BalloonTray: the scan's title, text and Show go to Tray1.
+    void SetTrayToolTipTitle(const std::string& title) override;
+    void SetTrayToolTip(const std::string& text) override;
+    void Show(bool UpDateData) override { tray1_.Show(UpDateData); }
+
+    frmMainServices services_;
+    QWidget picture1_;
+    QLabel image1_;
+    QLabel label1_;
+    controls::GroupBox frmOptions_;
+    QLabel label3Every_;
+    QLineEdit txtMin_;
+    UpDown upDown1_;
+    QLabel label3Minutes_;
+    QCheckBox chkWStartup_;
+    QCheckBox chkStartup_;
+    QCheckBox chkMouseOver_;
+    QCheckBox chkTomorrow_;
+    QPushButton cmdAbout_;
+    QPushButton cmdExit_;
+    QPushButton cmdTray_;
+    QTimer timer1_;
+    controls::Tray tray1_;
+    QMenu menu_;
+    std::map<OptionBox, QCheckBox*> boxes_;
+    std::unique_ptr<QMessageBox> failureBox_;
+
     scan::AppointmentScan scan_;
-    bool loaded_ = false;
+    OptionsWindowHandlers handlers_;
+    WindowState windowState_ = WindowState::Normal;
+    bool unloaded_ = false;
 };
 
 }  // namespace agendix::app

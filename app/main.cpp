@@ -1,26 +1,30 @@
 // agendix: the notification-area program. Takes the instance lock, then runs the start
-// procedure with the real calendar, clock, message pump and usage counter.
+// procedure with the real calendar, clock, settings, autostart entry, notification area and
+// usage counter.
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "IcalCalendar.h"
+#include "IniSettingsStore.h"
 #include "InstanceLock.h"
+#include "LinuxNotifyArea.h"
+#include "LinuxSysInfo.h"
 #include "ProgramInfo.h"
 #include "QtCounterPost.h"
+#include "QtMessageService.h"
 #include "QtScanServices.h"
 #include "QtStartUp.h"
+#include "QtThemePlatform.h"
+#include "QtUrlOpener.h"
+#include "TerminationSignals.h"
+#include "XdgAutostartShell.h"
+#include "frmAbout.h"
 
 namespace {
 
 using namespace agendix;
-
-// Stands in for the tray icon control until the program has one: the balloon goes nowhere.
-class NoTray : public scan::BalloonTray {
-  public:
-    void SetTrayToolTipTitle(const std::string&) override {}
-    void SetTrayToolTip(const std::string&) override {}
-    void Show(bool) override {}
-};
 
 // The default calendar, found at the first scan: a profile that cannot be read then fails that
 // scan with a readable message, and a later scan tries again.
@@ -45,17 +49,48 @@ int main(int argc, char** argv) {
     const app::InstanceLock instance(app::InstanceLockPath(scan::ical::ProcessEnvironment));
     const app::ApplicationInfo info = app::CurrentApplicationInfo(instance.PrevInstance());
     QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
 
     DefaultCalendar calendar;
     const app::SystemClock clock;
-    NoTray tray;
-    app::EventLoopPump pump;
+    settings::IniSettingsStore store(settings::DefaultSettingsFile());
+    settings::XdgAutostartShellFactory shells;
+    controls::ShellHandles handles;
+    controls::LinuxNotifyArea notifyArea(handles);
+    const QString title = QString::fromStdString(info.Title);
+    controls::QtMessageService messages(title);
+    const settings::theme::QtThemePlatform theme;
+    const controls::FixedAmbientProperties frameAmbient(QStringLiteral("frmOptions"),
+                                                        QApplication::font(), true);
+    const controls::GroupBoxServices frameServices{frameAmbient, messages, theme};
+    about::QtUrlOpener links;
+    about::LinuxSysInfo sysInfo;
+
+    const app::frmMainServices services{
+        info,
+        calendar,
+        clock,
+        store,
+        shells,
+        notifyArea,
+        handles,
+        frameServices,
+        [&](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
+        [&](QWidget& owner) {
+            about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo, &owner);
+            about.exec();
+        },
+        QCoreApplication::applicationFilePath().toStdString()};
     usage::QtCounterPost counter(QStringLiteral(AGENDIX_USAGE_HOST));
-    app::QtStartUp steps(
-        counter, [&] { return std::make_unique<app::frmMain>(info, calendar, clock, tray, pump); });
+    app::QtStartUp steps(counter, [&] { return std::make_unique<app::frmMain>(services); });
 
     if (!app::Main(info, steps)) {
         return 0;
     }
+    if (const auto warning = store.TakeWarning()) {
+        QMessageBox::warning(nullptr, title, QString::fromStdString(*warning));
+    }
+    // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".
+    app::TerminationSignals termination([&] { steps.mainWindow()->close(); });
     return QApplication::exec();
 }

@@ -1,123 +1,243 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
-#include "QtScanServices.h"
+#include "Autostart.h"
+#include "FakeCalendar.h"
+#include "QtMessageService.h"
+#include "QtThemePlatform.h"
+#include "SettingsStore.h"
 #include "frmMain.h"
 
 namespace agendix::app {
 namespace {
 
-struct EmptyItems : scan::ItemCollection {
-    std::unique_ptr<scan::AppointmentItem> GetFirst() override { return nullptr; }
-    std::unique_ptr<scan::AppointmentItem> GetNext() override { return nullptr; }
-    std::unique_ptr<ItemCollection> Restrict(const scan::LocalDateTime&,
-                                             const scan::LocalDateTime&) override {
-        return std::make_unique<EmptyItems>();
-    }
-};
+using scan::testing::FakeAppointment;
 
-struct EmptyFolder : scan::CalendarFolder {
-    std::unique_ptr<scan::ItemCollection> Items() override {
-        return std::make_unique<EmptyItems>();
-    }
-};
+class MemoryStore : public settings::SettingsStore {
+  public:
+    std::map<std::string, std::string> values;  // keyed by the key as saved
+    std::optional<std::string> TakeWarning() override { return std::nullopt; }
 
-struct EmptyNamespace : scan::CalendarNamespace {
-    std::unique_ptr<scan::CalendarFolder> GetDefaultFolder(int) override {
-        return std::make_unique<EmptyFolder>();
-    }
-};
-
-struct EmptyApplication : scan::CalendarApplication {
-    std::unique_ptr<scan::CalendarNamespace> GetNamespace(std::string_view) override {
-        return std::make_unique<EmptyNamespace>();
-    }
-};
-
-// A calendar with no appointments, or one whose every scan fails.
-struct FakeCalendar : scan::CalendarApplicationFactory {
-    bool failing = false;
-    int scans = 0;
-
-    std::unique_ptr<scan::CalendarApplication> CreateApplication() override {
-        ++scans;
-        if (failing) {
-            throw scan::CalendarError("calendar.ics line 3: not a calendar");
+  protected:
+    std::optional<std::string> FindValue(std::string_view, std::string_view,
+                                         std::string_view key) const override {
+        for (const auto& [name, value] : values) {
+            if (QString::fromStdString(name).compare(
+                    QString::fromUtf8(key.data(), qsizetype(key.size())), Qt::CaseInsensitive) ==
+                0) {
+                return value;
+            }
         }
-        return std::make_unique<EmptyApplication>();
+        return std::nullopt;
+    }
+    void StoreValue(std::string_view, std::string_view, std::string_view key,
+                    std::string_view value) override {
+        std::optional<std::string> existing;
+        for (const auto& [name, stored] : values) {
+            if (QString::fromStdString(name).compare(
+                    QString::fromUtf8(key.data(), qsizetype(key.size())), Qt::CaseInsensitive) ==
+                0) {
+                existing = name;
+            }
+        }
+        values[existing.value_or(std::string(key))] = value;
     }
 };
 
-struct RecordingTray : scan::BalloonTray {
-    std::vector<std::string> calls;
-    void SetTrayToolTipTitle(const std::string& title) override { calls.push_back(title); }
-    void SetTrayToolTip(const std::string&) override { calls.push_back("text"); }
-    void Show(bool on) override { calls.push_back(on ? "show" : "hide"); }
+class NoShells : public settings::ScriptShellFactory {
+  public:
+    std::unique_ptr<settings::ScriptShell> CreateObject(std::string_view) override {
+        struct Shell : settings::ScriptShell {
+            void RegWrite(std::string_view, std::string_view) override {}
+            void RegDelete(std::string_view) override {}
+        };
+        return std::make_unique<Shell>();
+    }
+};
+
+// The shell's notification area: records each message with the balloon text.
+class RecordingShell : public tray::ShellNotifyIcon {
+  public:
+    std::vector<std::uint32_t> messages;
+    std::string lastBalloon;
+    bool Shell_NotifyIconA(std::uint32_t message, const tray::NotifyIconData& data) override {
+        messages.push_back(message);
+        lastBalloon = data.Text(tray::NotifyIconData::TextField::szInfo);
+        return true;
+    }
 };
 
 class frmMainTest : public ::testing::Test {
   protected:
-    // Accepts the next modal message box as soon as it is up and keeps its text.
-    void AnswerNextMessageBox() {
-        QTimer::singleShot(0, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                messages.push_back(box->text());
-                box->accept();
-            }
-        });
-    }
-
     int argc = 1;
     char name[16] = "app_qt_tests";
     char* argv[2] = {name, nullptr};
     QApplication application{argc, argv};
+
     ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
-    FakeCalendar calendar;
-    SystemClock clock;
-    RecordingTray tray;
-    EventLoopPump pump;
-    frmMain window{info, calendar, clock, tray, pump};
-    QStringList messages;
+    scan::testing::FakeCalendar calendar;
+    scan::testing::FixedClock clock;
+    MemoryStore store;
+    NoShells shells;
+    RecordingShell shell;
+    controls::ShellHandles handles;
+    controls::QtMessageService messages{QStringLiteral("Agendix")};
+    settings::theme::QtThemePlatform theme;
+    controls::FixedAmbientProperties ambient{QStringLiteral("frmOptions"), QFont(), true};
+    controls::GroupBoxServices frame{ambient, messages, theme};
+    std::vector<bool> visibleWhileAbout;
+    std::vector<bool> hoverTips;
+    std::unique_ptr<frmMain> window;
+
+    void Create() {
+        window = std::make_unique<frmMain>(frmMainServices{
+            info, calendar, clock, store, shells, shell, handles, frame,
+            [this](bool on) { hoverTips.push_back(on); },
+            [this](QWidget& owner) { visibleWhileAbout.push_back(owner.isVisible()); },
+            "/usr/bin/agendix"});
+    }
+    template <typename Widget>
+    Widget& Child(const QString& text) {
+        for (auto* widget : window->findChildren<Widget*>()) {
+            if (widget->text() == text) {
+                return *widget;
+            }
+        }
+        throw std::runtime_error("no control " + text.toStdString());
+    }
 };
 
-TEST_F(frmMainTest, LoadingStaysOnTopAndRunsTheFirstScanOnce) {
-    window.Show();
-    window.Show();
+TEST_F(frmMainTest, LayoutHasEveryControlWhereItBelongs) {
+    Create();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("\u00BB"));
+    EXPECT_EQ(window->size(), QSize(284, 226));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
 
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(window.IsLoading());
-    EXPECT_EQ(calendar.scans, 1);
-    EXPECT_EQ(tray.calls, (std::vector<std::string>{"No Appointments", "text", "show"}));
-    EXPECT_EQ(window.Scan().AppointmentText(), "----");
-    EXPECT_FALSE(window.windowIcon().isNull());
+    const QString boxes[] = {"Auto start with Windows", "Hide this form at startup",
+                             "Show ToolTip at MouseOver Event", "Also show tomorrow"};
+    int previousTop = 0;
+    for (const QString& caption : boxes) {
+        auto& box = Child<QCheckBox>(caption);
+        EXPECT_EQ(box.parentWidget()->objectName(), "frmOptions") << caption.toStdString();
+        EXPECT_GT(box.y(), previousTop);
+        previousTop = box.y();
+    }
+    EXPECT_EQ(Child<QLabel>("Check  every:").geometry(), QRect(12, 24, 73, 17));
+    EXPECT_EQ(window->txtMin().geometry(), QRect(82, 22, 20, 19));
+    EXPECT_EQ(Child<QPushButton>("&About").geometry(), QRect(4, 196, 73, 27));
+    EXPECT_EQ(Child<QPushButton>("&Exit").geometry(), QRect(82, 196, 73, 27));
+    EXPECT_EQ(Child<QPushButton>("&Hide").geometry(), QRect(208, 196, 73, 27));
+    EXPECT_TRUE(Child<QPushButton>("&Hide").font().bold());
+    EXPECT_EQ(window->Tray1().geometry(), QRect(178, 280, 36, 36));
+    EXPECT_EQ(window->Tray1().TrayToolTipTitle(), "Tray Icon ToolTipTitle");
+    EXPECT_FALSE(window->Tray1().TrayImage() == nullptr);
 }
 
-TEST_F(frmMainTest, ACalendarFailureInTheLoadHandlerIsShownAndTheWindowStillComesUp) {
-    calendar.failing = true;
-    AnswerNextMessageBox();
-
-    EXPECT_NO_THROW(window.Show());
-
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("calendar.ics line 3: not a calendar"));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(window.IsLoading());
-    EXPECT_TRUE(tray.calls.empty());
-
-    calendar.failing = false;  // the next scan works again
-    window.doIt();
-    EXPECT_EQ(tray.calls.size(), 3U);
+TEST_F(frmMainTest, TrayMenuHasItsFiveEntriesAndNoMenuBar) {
+    Create();
+    QStringList entries;
+    for (const QAction* action : window->mnuMenu().actions()) {
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(entries, QStringList({"Show Appointments", "-", "Settings", "-", "Exit"}));
+    EXPECT_EQ(window->mnuMenu().defaultAction(), nullptr);
+    EXPECT_TRUE(window->findChildren<QMenuBar*>().isEmpty());
 }
 
-TEST_F(frmMainTest, ClosingTakesTheIconOutOfTheTray) {
-    window.Show();
-    tray.calls.clear();
-    window.close();
-    EXPECT_EQ(tray.calls, std::vector<std::string>{"hide"});
+TEST_F(frmMainTest, FirstStartGoesToTheTrayWithTheBalloon) {
+    calendar.appointments = {FakeAppointment{
+        {{2026, 12, 7}, 9, 0, 0}, {{2026, 12, 7}, 10, 30, 0}, "Review", "Room 2", {}}};
+    Create();
+    window->Show();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->Timer1().isActive());
+    EXPECT_EQ(shell.messages, std::vector<std::uint32_t>{tray::NIM_ADD});
+    EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:30] Review (Room 2)\r\n\r\n");
+    EXPECT_EQ(store.values["WStartup"], "yes");
+    EXPECT_EQ(store.values["Mouseover"], "yes");
+    EXPECT_EQ(store.values["Startup"], "yes");
+    EXPECT_EQ(store.values.count("Tomorrow"), 0u);
+    EXPECT_EQ(hoverTips, std::vector<bool>{true});
+}
+
+TEST_F(frmMainTest, ShownStartThenHideAndSettings) {
+    store.values["Startup"] = "no";
+    Create();
+    window->Show();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Timer1().isActive());
+
+    Child<QPushButton>("&Hide").click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->Timer1().isActive());
+
+    window->mnuMenu().actions()[2]->trigger();  // Settings
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_FALSE(window->Timer1().isActive());
+
+    Child<QPushButton>("&About").click();
+    EXPECT_EQ(visibleWhileAbout, std::vector<bool>{false});
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(frmMainTest, ArrowsChangeTheIntervalTypedTextDoesNot) {
+    store.values["Startup"] = "no";
+    Create();
+    window->Show();
+    QTest::keyClicks(&window->txtMin(), "7");  // "27" typed into the box
+    EXPECT_EQ(window->Handlers().CheckInterval(), 2);
+    EXPECT_EQ(store.values.count("timer"), 0u);
+
+    auto arrows = window->UpDown1().findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    arrows[0]->click();  // up, from the 27 the box shows
+    EXPECT_EQ(window->txtMin().text(), "28");
+    EXPECT_EQ(window->Handlers().CheckInterval(), 28);
+    EXPECT_EQ(store.values["timer"], "28");
+}
+
+TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
+    calendar.appointments = {
+        FakeAppointment{{{2026, 12, 8}, 9, 0, 0}, {{2026, 12, 8}, 10, 0, 0}, "Dentist", "", {}}};
+    Create();
+    window->Show();
+    window->OptionCheckBox(OptionBox::Tomorrow).click();
+    EXPECT_EQ(store.values["Tomorrow"], "yes");
+    EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:00] Dentist ()\r\n\r\n");
+
+    window->close();
+    EXPECT_EQ(shell.messages.back(), tray::NIM_DELETE);
+    EXPECT_FALSE(window->Tray1().IsVisible());
+}
+
+TEST_F(frmMainTest, ACalendarFailureIsShownAndTheWindowKeepsWorking) {
+    calendar.failToOpen = true;
+    Create();
+    window->Show();
+    auto* box =
+        qobject_cast<QMessageBox*>(QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
+            for (auto* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<QMessageBox*>(w) && w->isVisible()) {
+                    return w;
+                }
+            }
+            return static_cast<QWidget*>(nullptr);
+        }());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains("calendar.ics line 3"));
+    EXPECT_TRUE(window->Timer1().isActive());
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "AppointmentScan.h"
+#include "OptionsWindow.h"
+
+namespace agendix::settings {
+class SettingsStore;
+class ScriptShellFactory;
+}  // namespace agendix::settings
+
+namespace agendix::app {
+
+// The options window's behaviour: its load, resize and unload handlers, its buttons, the tray
+// menu and tray events, the minute timer with the periodic scan, the interval spinner and the
+// four option boxes. Every handler is a top: a failure inside it is shown to the user and the
+// program keeps running.
+class OptionsWindowHandlers {
+  public:
+    struct Services {
+        OptionsWindow& window;
+        scan::AppointmentScan& scan;
+        scan::BalloonTray& tray;
+        settings::SettingsStore& store;
+        // The shell whose start-up list holds the entry that starts the program at log-in.
+        settings::ScriptShellFactory& shells;
+        const scan::Clock& clock;
+        std::string programPath;
+    };
+
+    explicit OptionsWindowHandlers(Services services);
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+
+    void cmdTray_Click();
+    void cmdExit_Click();
+    void cmdAbout_Click();
+
+    void mnuDoSync_Click();
+    void mnuSettings_Click();
+    void mnuExit_Click();
+
+    void Tray1_LeftClick();
+    void Tray1_RightClick();
+    void Tray1_MouseOver();
+
+    void Timer1_Timer();
+    void UpDown1_Change();
+
+    void chkWStartup_Click();
+    void chkMouseOver_Click();
+    void chkTomorrow_Click();
+    void chkStartup_Click();
+
+    // Runs the appointment scan; a failure reaches the caller.
+    void doIt();
+
+    std::int32_t CheckInterval() const { return checkInterval_; }
+    std::int32_t MinuteCount() const { return minuteCount_; }
+
+  private:
+    void Guarded(const std::function<void()>& handler);
+    void Hide();
+    void SaveOption(OptionBox box, const char* key);
+
+    Services services_;
+    std::string settingsApp_;
+    std::string settingsSection_;
+    std::int32_t checkInterval_ = 0;
+    std::int32_t minuteCount_ = 0;
+    scan::CalendarDate lastScanDate_;
+};
+
+}  // namespace agendix::app

@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+#include "Autostart.h"
+#include "FakeCalendar.h"
+#include "OptionsWindowHandlers.h"
+#include "SettingsStore.h"
+
+namespace agendix::app {
+namespace {
+
+using scan::CalendarDate;
+using scan::testing::FakeAppointment;
+
+// Entries in memory; names match without regard to letter case, as in the real store.
+class MemoryStore : public settings::SettingsStore {
+  public:
+    std::optional<std::string> TakeWarning() override { return std::nullopt; }
+
+  protected:
+    std::optional<std::string> FindValue(std::string_view application, std::string_view section,
+                                         std::string_view key) const override {
+        const auto found = values_.find(Name(application, section, key));
+        return found == values_.end() ? std::nullopt : std::optional(found->second);
+    }
+    void StoreValue(std::string_view application, std::string_view section, std::string_view key,
+                    std::string_view value) override {
+        values_[Name(application, section, key)] = value;
+    }
+
+  private:
+    static std::string Name(std::string_view application, std::string_view section,
+                            std::string_view key) {
+        std::string name =
+            std::string(application) + '/' + std::string(section) + '/' + std::string(key);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return name;
+    }
+    std::map<std::string, std::string> values_;
+};
+
+// The window as the handlers see it, raising resize, click and unload handlers the way the
+// toolkit does: synchronously, and only on a real change.
+class FakeWindow : public OptionsWindow {
+  public:
+    OptionsWindowHandlers* handlers = nullptr;
+    bool visible = false;
+    WindowState state = WindowState::Normal;
+    bool timer = false;
+    std::map<OptionBox, int> boxes{{OptionBox::WStartup, 0},
+                                   {OptionBox::MouseOver, 0},
+                                   {OptionBox::Tomorrow, 0},
+                                   {OptionBox::Startup, 0}};
+    std::string intervalText = "2";
+    int spinner = 2;
+    int menus = 0;
+    int topMost = 0;
+    std::vector<bool> visibleDuringAbout;
+    std::vector<std::string> failures;
+    std::vector<std::string> log;  // timer and message-pump events, in order
+
+    void SetTopMost() override { ++topMost; }
+    bool Visible() const override { return visible; }
+    void SetVisible(bool v) override { visible = v; }
+    WindowState GetWindowState() const override { return state; }
+    void SetWindowState(WindowState s) override {
+        if (s != state) {
+            state = s;
+            handlers->Form_Resize();
+        }
+    }
+    void SetTimerEnabled(bool enabled) override {
+        timer = enabled;
+        log.push_back(enabled ? "timer on" : "timer off");
+    }
+    int BoxValue(OptionBox box) const override { return boxes.at(box); }
+    void SetBoxValue(OptionBox box, int value) override {
+        if (boxes[box] == value) {
+            return;
+        }
+        boxes[box] = value;
+        Click(box);
+    }
+    void Click(OptionBox box) {
+        switch (box) {
+            case OptionBox::WStartup:
+                return handlers->chkWStartup_Click();
+            case OptionBox::MouseOver:
+                return handlers->chkMouseOver_Click();
+            case OptionBox::Tomorrow:
+                return handlers->chkTomorrow_Click();
+            case OptionBox::Startup:
+                return handlers->chkStartup_Click();
+        }
+    }
+    void SetIntervalText(const std::string& text) override { intervalText = text; }
+    int SpinnerValue() const override { return spinner; }
+    void PopUpTrayMenu() override { ++menus; }
+    void ShowAboutBox() override { visibleDuringAbout.push_back(visible); }
+    void Unload() override { handlers->Form_Unload(); }
+    void ProcessPendingMessages() override { log.push_back("messages"); }
+    void ShowFailure(const std::string& message) override { failures.push_back(message); }
+};
+
+// The script shell's registry members, recorded without the start-up list's key.
+class FakeShells : public settings::ScriptShellFactory {
+  public:
+    std::vector<std::string> calls;
+    bool failWriting = false;
+
+    std::unique_ptr<settings::ScriptShell> CreateObject(std::string_view) override {
+        return std::make_unique<Shell>(*this);
+    }
+
+  private:
+    struct Shell : settings::ScriptShell {
+        explicit Shell(FakeShells& shells) : owner(shells) {}
+        void RegWrite(std::string_view fullName, std::string_view value) override {
+            if (owner.failWriting) {
+                throw settings::AutostartError("cannot write the autostart entry");
+            }
+            owner.calls.push_back("write " + Name(fullName) + " = " + std::string(value));
+        }
+        void RegDelete(std::string_view fullName) override {
+            owner.calls.push_back("delete " + Name(fullName));
+        }
+        static std::string Name(std::string_view fullName) {
+            return std::string(fullName.substr(std::string_view(settings::kRunKey).size()));
+        }
+        FakeShells& owner;
+    };
+};
+
+// Records Show calls of the tray beside the balloon the scan drives.
+class FakeTray : public scan::testing::RecordingTray {
+  public:
+    explicit FakeTray(std::vector<std::string>& log) : log_(log) {}
+    void Show(bool UpDateData) override {
+        RecordingTray::Show(UpDateData);
+        log_.push_back(UpDateData ? "show" : "hide");
+    }
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+class OptionsWindowHandlersTest : public ::testing::Test {
+  protected:
+    scan::testing::FakeCalendar calendar;
+    scan::testing::FixedClock clock;
+    FakeWindow window;
+    FakeTray tray{window.log};
+    scan::testing::CountingPump pump;
+    scan::AppointmentScan scan{calendar, clock, tray, pump};
+    MemoryStore store;
+    FakeShells shells;
+    OptionsWindowHandlers handlers{
+        {window, scan, tray, store, shells, clock, "/opt/agendix/bin/agendix"}};
+
+    void SetUp() override { window.handlers = &handlers; }
+
+    std::string Stored(const char* key, const char* absent = "<absent>") {
+        return store.GetValue("Agendix", "Settings", key, absent);
+    }
+    int Shows() const {
+        return static_cast<int>(std::count(window.log.begin(), window.log.end(), "show"));
+    }
+};
+
+TEST_F(OptionsWindowHandlersTest, FirstStartSavesDefaultsRegistersAndStartsInTheTray) {
+    handlers.Form_Load();
+
+    EXPECT_EQ(Stored("WStartup"), "yes");
+    EXPECT_EQ(Stored("MouseOver"), "yes");
+    EXPECT_EQ(Stored("Startup"), "yes");
+    EXPECT_EQ(Stored("Tomorrow"), "<absent>");
+    EXPECT_EQ(Stored("timer"), "<absent>");
+    EXPECT_EQ(shells.calls, std::vector<std::string>{"write Agendix = /opt/agendix/bin/agendix"});
+    EXPECT_EQ(window.state, WindowState::Minimized);
+    EXPECT_FALSE(window.visible);
+    EXPECT_TRUE(window.timer);
+    EXPECT_EQ(window.topMost, 1);
+    EXPECT_EQ(window.intervalText, "2");
+    EXPECT_EQ(handlers.CheckInterval(), 2);
+    EXPECT_EQ(calendar.applicationsCreated, 1);
+    EXPECT_EQ(Shows(), 1);
+    EXPECT_TRUE(window.failures.empty());
+}
+
+TEST_F(OptionsWindowHandlersTest, StoredOptionsAreReadBack) {
+    store.SaveValue("agendix", "settings", "Startup", "no");
+    store.SaveValue("Agendix", "Settings", "Mouseover", "no");
+    store.SaveValue("Agendix", "Settings", "WStartup", "Yes");
+    store.SaveValue("Agendix", "Settings", "timer", "45");
+    handlers.Form_Load();
+
+    EXPECT_EQ(window.state, WindowState::Normal);
+    EXPECT_FALSE(window.timer);
+    EXPECT_EQ(window.boxes[OptionBox::MouseOver], 0);
+    EXPECT_EQ(window.boxes[OptionBox::WStartup], 0);
+    EXPECT_TRUE(shells.calls.empty());
+    EXPECT_EQ(window.intervalText, "45");
+    EXPECT_EQ(handlers.CheckInterval(), 45);
+}
+
+TEST_F(OptionsWindowHandlersTest, TomorrowTickedAtLoadScansExactlyOnce) {
+    store.SaveValue("Agendix", "Settings", "Tomorrow", "yes");
+    calendar.appointments = {
+        FakeAppointment{{{2026, 12, 8}, 9, 0, 0}, {{2026, 12, 8}, 10, 0, 0}, "Dentist", "", {}}};
+    handlers.Form_Load();
+    EXPECT_EQ(calendar.applicationsCreated, 1);
+    EXPECT_EQ(scan.CurrentDayLines()[1], " [09:00 - 10:00] Dentist ()\r\n");
+}
+
+TEST_F(OptionsWindowHandlersTest, SettingsShowsTheWindowAndStopsScansUntilHidden) {
+    handlers.Form_Load();
+    handlers.mnuSettings_Click();
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.state, WindowState::Normal);
+    EXPECT_FALSE(window.timer);
+
+    handlers.cmdTray_Click();
+    EXPECT_FALSE(window.visible);
+    EXPECT_EQ(window.state, WindowState::Minimized);
+    EXPECT_TRUE(window.timer);
+}
+
+TEST_F(OptionsWindowHandlersTest, TimerScansEveryIntervalAndAtOnceAfterLoweringIt) {
+    handlers.Form_Load();
+    const int afterLoad = calendar.applicationsCreated;
+    handlers.Timer1_Timer();
+    EXPECT_EQ(calendar.applicationsCreated, afterLoad);
+    handlers.Timer1_Timer();
+    EXPECT_EQ(calendar.applicationsCreated, afterLoad + 1);
+    EXPECT_EQ(handlers.MinuteCount(), 0);
+
+    window.spinner = 5;
+    handlers.UpDown1_Change();
+    for (int tick = 0; tick < 4; ++tick) {
+        handlers.Timer1_Timer();
+    }
+    EXPECT_EQ(calendar.applicationsCreated, afterLoad + 1);
+    window.spinner = 3;  // below the count already reached
+    handlers.UpDown1_Change();
+    handlers.Timer1_Timer();
+    EXPECT_EQ(calendar.applicationsCreated, afterLoad + 2);
+}
+
+TEST_F(OptionsWindowHandlersTest, ANewDayScansAtTheNextTick) {
+    handlers.Form_Load();
+    clock.now = {{2026, 12, 8}, 0, 0, 30};
+    handlers.Timer1_Timer();
+    EXPECT_EQ(calendar.applicationsCreated, 2);
+}
+
+TEST_F(OptionsWindowHandlersTest, SpinnerChangeSavesTheIntervalWithoutScanning) {
+    handlers.Form_Load();
+    window.spinner = 3;
+    handlers.UpDown1_Change();
+    EXPECT_EQ(Stored("timer"), "3");
+    EXPECT_EQ(handlers.CheckInterval(), 3);
+    EXPECT_EQ(calendar.applicationsCreated, 1);
+}
+
+TEST_F(OptionsWindowHandlersTest, OptionBoxesSaveAtOnceAndAct) {
+    handlers.Form_Load();
+    window.SetBoxValue(OptionBox::Tomorrow, 1);
+    EXPECT_EQ(Stored("Tomorrow"), "yes");
+    EXPECT_EQ(calendar.applicationsCreated, 2);
+
+    window.SetBoxValue(OptionBox::WStartup, 0);
+    EXPECT_EQ(Stored("WStartup"), "no");
+    EXPECT_EQ(shells.calls.back(), "delete Agendix");
+
+    window.SetBoxValue(OptionBox::MouseOver, 0);
+    EXPECT_EQ(Stored("MouseOver"), "no");
+    const int shows = Shows();
+    handlers.Tray1_MouseOver();
+    EXPECT_EQ(Shows(), shows);
+    window.SetBoxValue(OptionBox::MouseOver, 1);
+    handlers.Tray1_MouseOver();
+    EXPECT_EQ(Shows(), shows + 1);
+}
+
+TEST_F(OptionsWindowHandlersTest, TrayClicksScanAndShowOrPopTheMenu) {
+    handlers.Form_Load();
+    handlers.Tray1_LeftClick();
+    EXPECT_EQ(calendar.applicationsCreated, 2);
+    EXPECT_EQ(Shows(), 2);  // unchanged lines: the stored balloon is shown again
+    handlers.Tray1_RightClick();
+    EXPECT_EQ(window.menus, 1);
+}
+
+TEST_F(OptionsWindowHandlersTest, AboutHidesTheWindowWhileOpen) {
+    handlers.Form_Load();
+    handlers.mnuSettings_Click();
+    handlers.cmdAbout_Click();
+    EXPECT_EQ(window.visibleDuringAbout, std::vector<bool>{false});
+    EXPECT_TRUE(window.visible);
+}
+
+TEST_F(OptionsWindowHandlersTest, ExitStopsTheTimerThenRemovesTheIcon) {
+    handlers.Form_Load();
+    window.log.clear();
+    handlers.cmdExit_Click();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"messages", "timer off", "messages", "hide"}));
+}
+
+TEST_F(OptionsWindowHandlersTest, FailuresAreShownAndTheProgramGoesOn) {
+    shells.failWriting = true;
+    calendar.failToOpen = true;
+    handlers.Form_Load();
+    ASSERT_EQ(window.failures.size(), 2u);
+    EXPECT_EQ(window.failures[0], "cannot write the autostart entry");
+    EXPECT_EQ(window.failures[1], "calendar.ics line 3: broken");
+    EXPECT_EQ(Stored("WStartup"), "yes");
+    EXPECT_TRUE(window.timer);  // the load went on after the autostart failure
+
+    handlers.Tray1_LeftClick();
+    EXPECT_EQ(window.failures.size(), 3u);
+    EXPECT_EQ(Shows(), 0);
+
+    calendar.failToOpen = false;
+    handlers.Tray1_LeftClick();
+    EXPECT_EQ(Shows(), 2);  // the balloon of the scan, then the click's own
+}
+
+}  // namespace
+}  // namespace agendix::app
