@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QScreen>
+#include <algorithm>
 
 #include "PropertyStore.h"
 #include "SetTopMost.h"
@@ -19,6 +20,15 @@ constexpr int Px(int twips) {
 
 void Place(QWidget& control, int left, int top, int width, int height) {
     control.setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+// Captions keep their place but grow to their text where the font is wider than the one the
+// layout was made for, as far as their container allows.
+void FitCaption(QWidget& control) {
+    const int room = control.parentWidget()->width() - control.x() - 4;
+    control.resize(
+        std::clamp(control.sizeHint().width(), control.width(), std::max(room, control.width())),
+        control.height());
 }
 
 QFont SansSerif(qreal points, bool bold = false) {
@@ -113,6 +123,7 @@ void frmMain::CreateControls() {
     upDown1_.SetBuddy(&txtMin_);
     Place(label3Minutes_, 1830, 360, 615, 255);
     label3Minutes_.setText(QStringLiteral("minutes"));
+    FitCaption(label3Minutes_);
 
     const struct {
         QCheckBox& box;
@@ -126,6 +137,7 @@ void frmMain::CreateControls() {
     for (const auto& option : options) {
         option.box.setText(QString::fromLatin1(option.caption));
         Place(option.box, 210, option.top, option.width, 285);
+        FitCaption(option.box);
     }
 
     cmdAbout_.setText(QStringLiteral("&About"));
@@ -159,6 +171,7 @@ void frmMain::CreateMenu() {
     menu_.addSeparator();
     connect(menu_.addAction(QStringLiteral("Exit")), &QAction::triggered, this,
             [this] { handlers_.mnuExit_Click(); });
+    trayHostShowsMenu_ = services_.offerTrayMenu(menu_);
 }
 
 // The stored designs of the tray icon and the options frame, kept as resources.
@@ -230,17 +243,18 @@ WindowState frmMain::GetWindowState() const {
     return windowState_;
 }
 
-// Qt reports the change synchronously, and changeEvent raises the resize handler.
+// The minimised state is the window's own: a hidden window is not handed to the window system
+// as minimised, which would map it iconified when it is shown again. A window minimised by the
+// window system is made normal again on the way back.
 void frmMain::SetWindowState(WindowState state) {
     if (state == windowState_) {
         return;
     }
-    setWindowState(state == WindowState::Minimized ? (windowState() | Qt::WindowMinimized)
-                                                   : (windowState() & ~Qt::WindowMinimized));
-    if (windowState_ != state) {  // not every platform reports a hidden window's change
-        windowState_ = state;
-        handlers_.Form_Resize();
+    windowState_ = state;
+    if (state == WindowState::Normal && isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     }
+    handlers_.Form_Resize();
 }
 
 void frmMain::SetTimerEnabled(bool enabled) {
@@ -263,7 +277,11 @@ void frmMain::SetIntervalText(const std::string& text) {
     txtMin_.setText(QString::fromStdString(text));
 }
 
+// A tray host that opens the menu itself has shown it already at the pointer.
 void frmMain::PopUpTrayMenu() {
+    if (trayHostShowsMenu_) {
+        return;
+    }
     menu_.setActiveAction(nullptr);
     menu_.exec(QCursor::pos());
 }

@@ -35,6 +35,8 @@ struct frmMainServices {
     const controls::GroupBoxServices& groupBox;
     // Switches the icon's hover tool tip on tray hosts that never report hovering.
     std::function<void(bool)> setHoverToolTip;
+    // Hands the tray menu to a tray host that opens it itself; true when it took it.
+    std::function<bool(QMenu& menu)> offerTrayMenu;
     // Shows the About box modally, owned by the given window.
     std::function<void(QWidget& owner)> showAboutBox;
     std::string programPath;
@@ -125,6 +127,7 @@ class frmMain : public QWidget,
     OptionsWindowHandlers handlers_;
     WindowState windowState_ = WindowState::Normal;
     bool unloaded_ = false;
+    bool trayHostShowsMenu_ = false;
 };
 
 }  // namespace agendix::app

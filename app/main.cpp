@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
         handles,
         frameServices,
         [&](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
+        [&](QMenu& menu) { return notifyArea.OfferContextMenu(menu); },
         [&](QWidget& owner) {
             about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo, &owner);
             about.exec();

@@ -101,7 +101,7 @@ class frmMainTest : public ::testing::Test {
     void Create() {
         window = std::make_unique<frmMain>(frmMainServices{
             info, calendar, clock, store, shells, shell, handles, frame,
-            [this](bool on) { hoverTips.push_back(on); },
+            [this](bool on) { hoverTips.push_back(on); }, [](QMenu&) { return false; },
             [this](QWidget& owner) { visibleWhileAbout.push_back(owner.isVisible()); },
             "/usr/bin/agendix"});
     }

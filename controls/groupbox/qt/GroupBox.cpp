@@ -1,5 +1,7 @@
 #include "GroupBox.h"
 
+#include <QGroupBox>
+
 #include <QFontInfo>
 #include <QWidget>
 

@@ -6,11 +6,14 @@
 #include <QWidget>
 #include <cstdint>
 #include <exception>
+#include <memory>
 
 #include "GroupBoxLayout.h"
 #include "HostServices.h"
 #include "PropertyStore.h"
 #include "ThemeTest.h"
+
+class QGroupBox;
 
 namespace agendix::controls {
 
@@ -161,6 +164,7 @@ class GroupBox : public QWidget {
     short appearance_ = 1;
 
     QImage image_;
+    std::unique_ptr<QGroupBox> untitledFrame_;
     QString accessKey_;
     int accessKeyShortcut_ = 0;
     QImage maskPicture_;

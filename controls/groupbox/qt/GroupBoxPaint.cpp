@@ -4,12 +4,15 @@
 #include <QBitmap>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
 #include "ColorValues.h"
 #include "GroupBox.h"
+
+#include <QGroupBox>
 
 namespace agendix::controls {
 
@@ -75,7 +78,12 @@ void GroupBox::DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& g
     frame.rect = ToQRect(geometry.frame);
     frame.lineWidth = 1;
     frame.midLineWidth = 0;
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    // Styles that keep room for a group box's title above its frame leave none for a box
+    // without one: an untitled box stands for this control, whose caption is drawn below.
+    if (!untitledFrame_) {
+        untitledFrame_ = std::make_unique<QGroupBox>();
+    }
+    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, untitledFrame_.get());
     if (!caption_.isEmpty()) {
         painter.fillRect(ToQRect(geometry.captionBackground), Color(backColor_));
     }

@@ -79,6 +79,7 @@ NotifyAreaIcon& LinuxNotifyArea::IconFor(const IconKey& key) {
         icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus(),
                                                 StatusNotifierItems());
         icon->SetHoverToolTipEnabled(hoverToolTipEnabled_);
+        icon->SetContextMenu(contextMenu_);
     }
     return *icon;
 }
@@ -96,6 +97,17 @@ void LinuxNotifyArea::SetHoverToolTipEnabled(bool enabled) {
     for (auto& [key, icon] : icons_) {
         icon->SetHoverToolTipEnabled(enabled);
     }
+}
+
+bool LinuxNotifyArea::OfferContextMenu(QMenu& menu) {
+    if (!StatusNotifierItems()) {
+        return false;
+    }
+    contextMenu_ = &menu;
+    for (auto& [key, icon] : icons_) {
+        icon->SetContextMenu(contextMenu_);
+    }
+    return true;
 }
 
 void LinuxNotifyArea::RecreateIcons() {

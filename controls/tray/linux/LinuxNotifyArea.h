@@ -31,6 +31,12 @@ class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     // otherwise. Off at first.
     void SetHoverToolTipEnabled(bool enabled);
 
+    // A StatusNotifierItem host opens the item's menu itself on a right click and tells the
+    // item nothing else; there `menu` becomes the icons' menu (its opening still reaches the
+    // control as the right press) and this returns true. On other trays it returns false and
+    // the owner pops its menu up itself.
+    bool OfferContextMenu(QMenu& menu);
+
   private:
     using IconKey = std::pair<std::uint32_t, std::uint32_t>;  // hWnd, uID
 
@@ -42,6 +48,7 @@ class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     QDBusServiceWatcher trayHostWatcher_;
     std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
     bool hoverToolTipEnabled_ = false;
+    QMenu* contextMenu_ = nullptr;
     std::optional<bool> statusNotifierItems_;
 };
 

@@ -101,12 +101,28 @@ void NotifyAreaIcon::SetHoverToolTipEnabled(bool enabled) {
     UpdateToolTip();
 }
 
+void NotifyAreaIcon::SetContextMenu(QMenu* menu) {
+    if (!statusNotifierItems_ || menu == contextMenu_) {
+        return;
+    }
+    if (contextMenu_) {
+        disconnect(contextMenu_, &QMenu::aboutToShow, this, nullptr);
+    }
+    contextMenu_ = menu;
+    if (contextMenu_) {
+        connect(contextMenu_, &QMenu::aboutToShow, this, [this] { Deliver(tray::WM_RBUTTONDOWN); });
+    }
+    if (trayIcon_) {
+        trayIcon_->setContextMenu(contextMenu_ ? contextMenu_.data() : &rightClickProbe_);
+    }
+}
+
 void NotifyAreaIcon::CreateTrayIcon() {
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_);
     trayIcon_->installEventFilter(this);
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &NotifyAreaIcon::OnActivated);
     if (statusNotifierItems_) {
-        trayIcon_->setContextMenu(&rightClickProbe_);
+        trayIcon_->setContextMenu(contextMenu_ ? contextMenu_.data() : &rightClickProbe_);
     }
     UpdateToolTip();
     trayIcon_->show();

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <cstdint>
 #include <memory>
@@ -35,6 +36,8 @@ class NotifyAreaIcon : public QObject {
     // Builds the icon anew, so that a tray host that came or went since it was made shows it.
     void Recreate();
     void SetHoverToolTipEnabled(bool enabled);
+    // The menu a StatusNotifierItem host opens on a right click; null for the empty probe.
+    void SetContextMenu(QMenu* menu);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,8 +53,10 @@ class NotifyAreaIcon : public QObject {
     NotificationBalloon balloon_;
     const bool statusNotifierItems_;
     // Exported to a StatusNotifierItem host, which opens it itself on a right click instead of
-    // telling the item; its opening is taken as the right press. It never has entries.
+    // telling the item; its opening is taken as the right press. The probe has no entries and
+    // serves until the owner offers its own menu.
     QMenu rightClickProbe_;
+    QPointer<QMenu> contextMenu_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::uint32_t window_ = 0;
     std::uint32_t callbackMessage_ = 0;

@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""End-to-end test of the whole program against real desktop peers.
+
+Runs inside testing/desktop-session.sh (Xvfb, a private session bus, dunst and the tray host
+named by SESSION_TRAY), with a calendar in the session's private home that has appointments
+today and tomorrow. Starts agendix and checks through the peers: the notifications dunst
+receives (dbus-monitor), screenshots of the tray and the options window, clicks and keys with
+xdotool, and the processes themselves.
+
+Usage: agendix_e2e.py PROGRAM ARTEFACT_DIR
+"""
+import datetime
+import os
+import re
+import subprocess
+import sys
+import time
+
+TRAY_ROWS = "1280x40+0+0"
+ICON_RED = "#d9342b"
+MIN_ICON_PIXELS = 8
+
+failures = []
+
+
+def check(condition, message):
+    print(("ok   " if condition else "FAIL ") + message, flush=True)
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def wait_until(predicate, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.1)
+    return predicate()
+
+
+def run(*command, check_status=True):
+    return subprocess.run(command, check=check_status, capture_output=True, text=True).stdout
+
+
+def write_calendar():
+    today = datetime.date.today()
+    tomorrow = today + datetime.timedelta(days=1)
+
+    def event(uid, day, start, end, summary, location):
+        return (f"BEGIN:VEVENT\r\nUID:{uid}\r\nDTSTAMP:20260101T000000Z\r\n"
+                f"DTSTART:{day:%Y%m%d}T{start}00\r\nDTEND:{day:%Y%m%d}T{end}00\r\n"
+                f"SUMMARY:{summary}\r\nLOCATION:{location}\r\nEND:VEVENT\r\n")
+
+    text = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//agendix//e2e//EN\r\n" +
+            event("a", today, "0900", "1030", "Review", "Room 2") +
+            event("b", today, "1405", "1500", "R&D <sync>", "B\u00fcro") +
+            event("c", tomorrow, "0800", "0900", "Dentist", "") +
+            "END:VCALENDAR\r\n")
+    folder = os.path.join(os.environ["XDG_DATA_HOME"], "agendix")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "calendar.ics"), "w", encoding="utf-8", newline="") as f:
+        f.write(text)
+
+
+TODAY = " [09:00 - 10:30] Review (Room 2)\n [14:05 - 15:00] R&amp;D &lt;sync&gt; (B\u00fcro)\n"
+TOMORROW = " [08:00 - 09:00] Dentist ()\n"
+
+
+def notify_calls(monitor_log):
+    """(summary, body) of each Notify call, and the ids closed, from a dbus-monitor log."""
+    with open(monitor_log, encoding="utf-8", errors="replace") as log:
+        text = log.read()
+    pattern = re.compile(
+        r'member=Notify\n\s+string "[^"]*"\n\s+uint32 \d+\n\s+string "[^"]*"\n'
+        r'\s+string "(.*?)"\n\s+string "(.*?)"\n\s+array \[', re.S)
+    closes = re.findall(r"member=CloseNotification", text)
+    return pattern.findall(text), len(closes)
+
+
+def screenshot(artefacts, name, window="root"):
+    path = os.path.join(artefacts, name)
+    run("import", "-window", window, path)
+    return path
+
+
+def find_icon(path):
+    """(pixel count, centre) of the program's red icon in the tray rows of a screenshot."""
+    out = run("convert", path, "-crop", TRAY_ROWS, "+repage", "-fuzz", "12%",
+              "-fill", "black", "+opaque", ICON_RED, "-fill", "white", "-opaque", ICON_RED,
+              "-format", "%[fx:round(mean*w*h)] %@", "info:")
+    count, box = out.split()
+    width, height, left, top = map(int, re.match(r"(\d+)x(\d+)\+(\d+)\+(\d+)", box).groups())
+    return int(count), (left + width // 2, top + height // 2)
+
+
+def options_window():
+    """The id of the visible options window, or None."""
+    out = run("xdotool", "search", "--onlyvisible", "--name", "^\u00bb$", check_status=False)
+    ids = out.split()
+    return ids[0] if ids else None
+
+
+def visible_windows():
+    """{window id: (width, height)} of the visible windows."""
+    windows = {}
+    for window in run("xdotool", "search", "--onlyvisible", "--name", "", check_status=False).split():
+        geometry = run("xdotool", "getwindowgeometry", window, check_status=False)
+        size = re.search(r"Geometry: (\d+)x(\d+)", geometry)
+        if size:
+            windows[window] = tuple(map(int, size.groups()))
+    return windows
+
+
+def is_notification(window):
+    return "dunst" in run("xprop", "-id", window, "WM_CLASS", check_status=False).lower()
+
+
+def popped_up_menu(before):
+    """A window that appeared since `before` with the size of the three-entry menu."""
+    for window, (width, height) in visible_windows().items():
+        if (window not in before and 50 <= height <= 150 and 60 <= width <= 400 and
+                not is_notification(window)):
+            return window
+    return None
+
+
+def click_in_window(window, x, y):
+    run("xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1")
+
+
+def last_notify_has(monitor_log, count, summary, body):
+    calls, _ = notify_calls(monitor_log)
+    return len(calls) >= count and calls[-1] == (summary, body)
+
+
+def main():
+    program, artefacts = sys.argv[1], sys.argv[2]
+    os.makedirs(artefacts, exist_ok=True)
+    write_calendar()
+    monitor_log = os.path.join(artefacts, "notifications.log")
+    monitor = subprocess.Popen(
+        ["dbus-monitor", "--session",
+         "type='method_call',interface='org.freedesktop.Notifications'"],
+        stdout=open(monitor_log, "w"), stderr=subprocess.DEVNULL)
+    wait_until(lambda: os.path.getsize(monitor_log) > 0, 5)
+    agendix = subprocess.Popen([program], stdout=subprocess.DEVNULL,
+                               stderr=open(os.path.join(artefacts, "agendix.log"), "w"))
+    try:
+        check(wait_until(lambda: last_notify_has(monitor_log, 1, "Today:", TODAY + "\n"), 10),
+              "the first scan's balloon shows today's lines")
+        time.sleep(0.5)
+        screenshot(artefacts, "balloon.png")
+        check(options_window() is None, "the program starts in the tray, its window hidden")
+        pixels, centre = find_icon(screenshot(artefacts, "tray.png"))
+        if not check(pixels >= MIN_ICON_PIXELS, f"the icon is in the tray ({pixels} pixels)"):
+            return
+        x, y = map(str, centre)
+
+        second = subprocess.run([program], capture_output=True, timeout=10)
+        check(second.returncode == 0, "a second start ends at once")
+        check(agendix.poll() is None, "the first copy keeps running")
+
+        run("xdotool", "mousemove", x, y, "click", "1")
+        check(wait_until(lambda: last_notify_has(monitor_log, 2, "Today:", TODAY + "\n"), 5),
+              "a left click shows the balloon again")
+        time.sleep(0.2)  # past the icon's event lock
+
+        before = visible_windows()
+        run("xdotool", "mousemove", x, y, "click", "3")
+        menus = []
+        check(wait_until(lambda: menus.append(popped_up_menu(before)) or menus[-1], 5),
+              "a right click opens the menu")
+        time.sleep(0.3)
+        screenshot(artefacts, "menu.png")
+        window = None
+        if menus[-1]:
+            # "Settings" is the middle one of "Show Appointments", "Settings" and "Exit".
+            width, height = visible_windows()[menus[-1]]
+            click_in_window(menus[-1], width // 2, height // 2)
+        if check(wait_until(lambda: options_window() is not None, 5),
+                 "Settings in the right-click menu shows the options window"):
+            window = options_window()
+            time.sleep(0.5)
+            screenshot(artefacts, "options-window.png", window)
+
+        if window:
+            click_in_window(window, 30, 167)  # "Also show tomorrow"
+            check(wait_until(lambda: last_notify_has(
+                monitor_log, 3, "Today:", TODAY + "\nTomorrow:\n" + TOMORROW + "\n"), 5),
+                "ticking Also show tomorrow brings tomorrow's section at once")
+            with open(os.path.join(os.environ["XDG_CONFIG_HOME"], "agendix", "agendix.ini"),
+                      encoding="utf-8") as settings:
+                check("Tomorrow=yes" in settings.read(), "the option is saved at once")
+            click_in_window(window, 118, 209)  # "&Exit"
+            check(wait_until(lambda: agendix.poll() is not None, 5), "Exit ends the process")
+            check(agendix.returncode == 0, f"with status 0 ({agendix.returncode})")
+            time.sleep(0.5)
+            pixels, _ = find_icon(screenshot(artefacts, "after-exit.png"))
+            check(pixels == 0, f"no icon in the tray after Exit ({pixels} pixels)")
+            check(notify_calls(monitor_log)[1] >= 1, "the balloon was closed with the icon")
+    finally:
+        if agendix.poll() is None:
+            agendix.terminate()
+            agendix.wait(timeout=10)
+        monitor.terminate()
+        monitor.wait()
+
+
+if __name__ == "__main__":
+    main()
+    print("FAILED: " + "; ".join(failures) if failures else "PASSED", flush=True)
+    sys.exit(1 if failures else 0)
