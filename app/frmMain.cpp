@@ -188,6 +188,7 @@ void frmMain::LoadStoredDesign() {
 }
 
 void frmMain::ConnectHandlers() {
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { UnloadOnce(); });
     connect(&cmdTray_, &QPushButton::clicked, this, [this] { handlers_.cmdTray_Click(); });
     connect(&cmdExit_, &QPushButton::clicked, this, [this] { handlers_.cmdExit_Click(); });
     connect(&cmdAbout_, &QPushButton::clicked, this, [this] { handlers_.cmdAbout_Click(); });
@@ -227,12 +228,18 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    UnloadOnce();
+    event->accept();
+    QApplication::quit();
+}
+
+// The unload handler runs once, whether the window is closed or the application is told to quit
+// some other way (the session ending).
+void frmMain::UnloadOnce() {
     if (!unloaded_) {
         unloaded_ = true;
         handlers_.Form_Unload();
     }
-    event->accept();
-    QApplication::quit();
 }
 
 void frmMain::SetTopMost() {

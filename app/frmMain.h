@@ -78,6 +78,7 @@ class frmMain : public QWidget,
     void CreateMenu();
     void ConnectHandlers();
     void LoadStoredDesign();
+    void UnloadOnce();
 
     // OptionsWindow
     void SetTopMost() override;

@@ -16,31 +16,12 @@ import subprocess
 import sys
 import time
 
-TRAY_ROWS = "1280x40+0+0"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
+from desktop_checks import (check, find_colour, finish, monitor_notifications,  # noqa: E402
+                            notify_calls, run, screenshot, wait_until)
+
 ICON_RED = "#d9342b"
 MIN_ICON_PIXELS = 8
-
-failures = []
-
-
-def check(condition, message):
-    print(("ok   " if condition else "FAIL ") + message, flush=True)
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def wait_until(predicate, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.1)
-    return predicate()
-
-
-def run(*command, check_status=True):
-    return subprocess.run(command, check=check_status, capture_output=True, text=True).stdout
 
 
 def write_calendar():
@@ -67,31 +48,9 @@ TODAY = " [09:00 - 10:30] Review (Room 2)\n [14:05 - 15:00] R&amp;D &lt;sync&gt;
 TOMORROW = " [08:00 - 09:00] Dentist ()\n"
 
 
-def notify_calls(monitor_log):
-    """(summary, body) of each Notify call, and the ids closed, from a dbus-monitor log."""
-    with open(monitor_log, encoding="utf-8", errors="replace") as log:
-        text = log.read()
-    pattern = re.compile(
-        r'member=Notify\n\s+string "[^"]*"\n\s+uint32 \d+\n\s+string "[^"]*"\n'
-        r'\s+string "(.*?)"\n\s+string "(.*?)"\n\s+array \[', re.S)
-    closes = re.findall(r"member=CloseNotification", text)
-    return pattern.findall(text), len(closes)
-
-
-def screenshot(artefacts, name, window="root"):
-    path = os.path.join(artefacts, name)
-    run("import", "-window", window, path)
-    return path
-
-
 def find_icon(path):
     """(pixel count, centre) of the program's red icon in the tray rows of a screenshot."""
-    out = run("convert", path, "-crop", TRAY_ROWS, "+repage", "-fuzz", "12%",
-              "-fill", "black", "+opaque", ICON_RED, "-fill", "white", "-opaque", ICON_RED,
-              "-format", "%[fx:round(mean*w*h)] %@", "info:")
-    count, box = out.split()
-    width, height, left, top = map(int, re.match(r"(\d+)x(\d+)\+(\d+)\+(\d+)", box).groups())
-    return int(count), (left + width // 2, top + height // 2)
+    return find_colour(path, ICON_RED, fuzz="12%")
 
 
 def options_window():
@@ -131,7 +90,7 @@ def click_in_window(window, x, y):
 
 def last_notify_has(monitor_log, count, summary, body):
     calls, _ = notify_calls(monitor_log)
-    return len(calls) >= count and calls[-1] == (summary, body)
+    return len(calls) >= count and calls[-1][1:] == (summary, body)
 
 
 def main():
@@ -139,11 +98,7 @@ def main():
     os.makedirs(artefacts, exist_ok=True)
     write_calendar()
     monitor_log = os.path.join(artefacts, "notifications.log")
-    monitor = subprocess.Popen(
-        ["dbus-monitor", "--session",
-         "type='method_call',interface='org.freedesktop.Notifications'"],
-        stdout=open(monitor_log, "w"), stderr=subprocess.DEVNULL)
-    wait_until(lambda: os.path.getsize(monitor_log) > 0, 5)
+    monitor = monitor_notifications(monitor_log)
     agendix = subprocess.Popen([program], stdout=subprocess.DEVNULL,
                                stderr=open(os.path.join(artefacts, "agendix.log"), "w"))
     try:
@@ -198,7 +153,7 @@ def main():
             time.sleep(0.5)
             pixels, _ = find_icon(screenshot(artefacts, "after-exit.png"))
             check(pixels == 0, f"no icon in the tray after Exit ({pixels} pixels)")
-            check(notify_calls(monitor_log)[1] >= 1, "the balloon was closed with the icon")
+            check(len(notify_calls(monitor_log)[1]) >= 1, "the balloon was closed with the icon")
     finally:
         if agendix.poll() is None:
             agendix.terminate()
@@ -209,5 +164,4 @@ def main():
 
 if __name__ == "__main__":
     main()
-    print("FAILED: " + "; ".join(failures) if failures else "PASSED", flush=True)
-    sys.exit(1 if failures else 0)
+    finish()

@@ -22,34 +22,14 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../../testing"))
+from desktop_checks import (check, find_colour, finish, monitor_notifications,  # noqa: E402
+                            notify_calls, run, screenshot, wait_until)
+
 TITLE = "Today: Z\u00fcrich"
 BODY = (" [09:00 - 10:00] R&amp;D &lt;sync&gt; (B\u00fcro)\n"
         " [14:05 - 15:00] Caf\u00e9 \"\u00dc\" &amp; more\n")
-# The tray hosts sit in the top rows of the screen; the notification pops up below them.
-TRAY_ROWS = "1280x40+0+0"
 MIN_ICON_PIXELS = 100
-
-failures = []
-
-
-def check(condition, message):
-    print(("ok   " if condition else "FAIL ") + message, flush=True)
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def wait_until(predicate, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.1)
-    return predicate()
-
-
-def run(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
 
 
 class Host:
@@ -95,31 +75,9 @@ class Host:
                 self.process.wait()
 
 
-def find_icon(screenshot):
+def find_icon(path):
     """(pixel count, centre) of the magenta icon in the tray rows of the screenshot."""
-    out = run("convert", screenshot, "-crop", TRAY_ROWS, "+repage", "-fuzz", "15%",
-              "-fill", "black", "+opaque", "#ff00ff", "-fill", "white", "-opaque", "#ff00ff",
-              "-format", "%[fx:round(mean*w*h)] %@", "info:")
-    count, box = out.split()
-    width, height, left, top = map(int, re.match(r"(\d+)x(\d+)\+(\d+)\+(\d+)", box).groups())
-    return int(count), (left + width // 2, top + height // 2)
-
-
-def screenshot(artefacts, name):
-    path = os.path.join(artefacts, name)
-    run("import", "-window", "root", path)
-    return path
-
-
-def notify_calls(monitor_log):
-    """(replaces_id, summary, body) of each Notify call in a dbus-monitor log."""
-    with open(monitor_log, encoding="utf-8", errors="replace") as log:
-        text = log.read()
-    pattern = re.compile(
-        r'member=Notify\n\s+string "[^"]*"\n\s+uint32 (\d+)\n\s+string "[^"]*"\n'
-        r'\s+string "(.*?)"\n\s+string "(.*?)"\n\s+array \[', re.S)
-    closes = re.findall(r"member=CloseNotification\n\s+uint32 (\d+)", text)
-    return [(int(r), s, b) for r, s, b in pattern.findall(text)], [int(c) for c in closes]
+    return find_colour(path, "#ff00ff")
 
 
 def watcher_property(name):
@@ -214,11 +172,7 @@ def main():
     os.makedirs(artefacts, exist_ok=True)
     tray = os.environ.get("SESSION_TRAY", "none")
     monitor_log = os.path.join(artefacts, "notifications.log")
-    monitor = subprocess.Popen(
-        ["dbus-monitor", "--session",
-         "type='method_call',interface='org.freedesktop.Notifications'"],
-        stdout=open(monitor_log, "w"), stderr=subprocess.DEVNULL)
-    wait_until(lambda: os.path.getsize(monitor_log) > 0, 5)
+    monitor = monitor_notifications(monitor_log)
     host = Host(program)
     try:
         check(host.expect("shown", 10), "the host showed its icon")
@@ -294,5 +248,4 @@ if __name__ == "__main__":
         panel_restart(sys.argv[1], sys.argv[2])
     else:
         main()
-    print("FAILED: " + "; ".join(failures) if failures else "PASSED", flush=True)
-    sys.exit(1 if failures else 0)
+    finish()
