@@ -4,44 +4,13 @@
 
 #include <algorithm>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 
+#include "RuleInstances.h"
+
 namespace agendix::scan::ical {
 namespace {
-
-using IteratorPtr = std::unique_ptr<icalrecur_iterator, decltype(&icalrecur_iterator_free)>;
-
-// Bounds the walk of one rule, so that a rule that never ends its search cannot hang a scan.
-constexpr int kMaxRuleSteps = 200000;
-
-struct WallRange {
-    WallSeconds first = 0;
-    WallSeconds last = 0;
-};
-
-WallSeconds WallOf(const icaltimetype& value) {
-    return ToWallSeconds({{value.year, value.month, value.day},
-                          value.is_date ? 0 : value.hour,
-                          value.is_date ? 0 : value.minute,
-                          value.is_date ? 0 : value.second});
-}
-
-icaltimetype IcalTimeOf(WallSeconds wall, bool isDate) {
-    const LocalDateTime moment = FromWallSeconds(wall);
-    icaltimetype value = icaltime_null_time();
-    value.year = moment.date.year;
-    value.month = moment.date.month;
-    value.day = moment.date.day;
-    value.is_date = isDate ? 1 : 0;
-    if (!isDate) {
-        value.hour = moment.hour;
-        value.minute = moment.minute;
-        value.second = moment.second;
-    }
-    return value;
-}
 
 bool IsFloating(const EventTime& time) {
     return time.zone.kind == TimeZoneRef::Kind::Floating;
@@ -155,35 +124,33 @@ void AddRuleInstances(const std::string& ruleText, const EventTime& start, WallR
     rule.count = 0;
     rule.until = icaltime_null_time();
 
-    // Counted rules are walked from their start: every instance before the window counts.
-    const WallSeconds walkFrom =
-        count == 0 ? FastForwardedStart(rule, start, window.first) : start.wall;
-    IteratorPtr iterator(icalrecur_iterator_new(rule, IcalTimeOf(walkFrom, start.isDate)),
-                         icalrecur_iterator_free);
-    if (!iterator) {
-        return;
-    }
     int counted = 0;
-    for (int step = 0; step < kMaxRuleSteps; ++step) {
-        const icaltimetype next = icalrecur_iterator_next(iterator.get());
-        if (icaltime_is_null_time(next)) {
-            break;
-        }
-        const WallSeconds wall = WallOf(next);
-        if (wall > window.last) {
-            break;
-        }
+    const auto take = [&](WallSeconds wall) {
         bool nonexistent = false;
         const Moment moment = MomentOf(wall, start.zone, &nonexistent);
         if (wall < start.wall || (nonexistent && wall != start.wall)) {
-            continue;
+            return true;
         }
         if ((count > 0 && ++counted > count) || (until && moment.seconds > until->seconds)) {
-            break;
+            return false;
         }
         if (wall >= window.first) {
             starts.push_back(moment);
         }
+        return true;
+    };
+    // Counted rules are walked from their start: every instance before the window counts.
+    if (count > 0) {
+        WalkRule(rule, start.wall, start.isDate, window.last, take);
+    } else if (const auto instances = CalculateRule(rule, start.wall, window)) {
+        for (const WallSeconds wall : *instances) {
+            if (!take(wall)) {
+                break;
+            }
+        }
+    } else {
+        WalkRule(rule, FastForwardedStart(rule, start, window.first), start.isDate, window.last,
+                 take);
     }
 }
 
