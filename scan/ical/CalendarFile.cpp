@@ -110,6 +110,25 @@ bool IsPlainZoneName(std::string_view tzid) {
            });
 }
 
+// The zone of the system's zone database named `tzid`; floating when there is none, so that
+// the times are taken as local times.
+TimeZoneRef SystemZoneOf(std::string_view tzid) {
+    icaltimezone* system = nullptr;
+    if (IsPlainZoneName(tzid)) {
+        const std::string name(tzid);
+        system = name.front() == '/' ? icaltimezone_get_builtin_timezone_from_tzid(name.c_str())
+                                     : icaltimezone_get_builtin_timezone(name.c_str());
+    }
+    if (!system) {
+        return {};
+    }
+    if (system == icaltimezone_get_utc_timezone()) {
+        return {TimeZoneRef::Kind::Utc, nullptr};
+    }
+    PrepareZone(system);
+    return {TimeZoneRef::Kind::Zoned, system};
+}
+
 }  // namespace
 
 CalendarFile::CalendarFile(fs::path path, FileIdentity identity)
@@ -172,6 +191,7 @@ void CalendarFile::LoadTimeZones() {
         }
         icaltimezone* zone = icaltimezone_new();
         icaltimezone_set_component(zone, component);
+        PrepareZone(zone);
         timeZones_.emplace(name, zone);
     }
 }
@@ -180,19 +200,10 @@ TimeZoneRef CalendarFile::ZoneOf(std::string_view tzid) const {
     if (const auto own = timeZones_.find(tzid); own != timeZones_.end()) {
         return {TimeZoneRef::Kind::Zoned, own->second};
     }
-    icaltimezone* system = nullptr;
-    if (IsPlainZoneName(tzid)) {
-        const std::string name(tzid);
-        system = name.front() == '/' ? icaltimezone_get_builtin_timezone_from_tzid(name.c_str())
-                                     : icaltimezone_get_builtin_timezone(name.c_str());
+    if (const auto known = systemZones_.find(tzid); known != systemZones_.end()) {
+        return known->second;
     }
-    if (!system) {
-        return {};  // an unknown zone: the times are taken as local times
-    }
-    if (system == icaltimezone_get_utc_timezone()) {
-        return {TimeZoneRef::Kind::Utc, nullptr};
-    }
-    return {TimeZoneRef::Kind::Zoned, system};
+    return systemZones_.emplace(tzid, SystemZoneOf(tzid)).first->second;
 }
 
 std::string CalendarFile::Where(std::size_t event) const {

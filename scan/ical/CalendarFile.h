@@ -72,6 +72,7 @@ class CalendarFile {
     std::vector<CalendarEntry> entries_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> overridesOf_;
     std::map<std::string, _icaltimezone*, std::less<>> timeZones_;
+    mutable std::map<std::string, TimeZoneRef, std::less<>> systemZones_;  // by TZID
 
     mutable std::unordered_map<std::size_t, std::unique_ptr<EventData>> events_;
     struct ExpandedSpan {

@@ -50,6 +50,9 @@ ZonedInstant WallToUtc(WallSeconds wall, icaltimezone* zone) {
     // has that offset.
     const int offsetBefore = UtcOffsetAt(wall - kSecondsPerDay, zone);
     const int offsetAfter = UtcOffsetAt(wall + kSecondsPerDay, zone);
+    if (offsetBefore == offsetAfter) {
+        return {wall - offsetBefore, false};
+    }
     bool found = false;
     std::int64_t earliest = 0;
     for (const int offset : std::array{offsetBefore, offsetAfter}) {
@@ -63,6 +66,11 @@ ZonedInstant WallToUtc(WallSeconds wall, icaltimezone* zone) {
         return {earliest, false};
     }
     return {wall - offsetBefore, true};
+}
+
+void PrepareZone(icaltimezone* zone) {
+    constexpr std::int64_t kYear = 366 * kSecondsPerDay;
+    UtcOffsetAt(static_cast<std::int64_t>(std::time(nullptr)) + kYear, zone);
 }
 
 WallSeconds UtcToWall(std::int64_t utc, icaltimezone* zone) {
