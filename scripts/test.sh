@@ -6,6 +6,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 "$top/scripts/build.sh" "$@"
 build_dir="$top/build"
-[ "${1:-}" = "--sanitize" ] && build_dir="$top/build-sanitize"
+if [ "${1:-}" = "--sanitize" ]; then
+    build_dir="$top/build-sanitize"
+    export LSAN_OPTIONS="suppressions=$top/scripts/lsan-suppressions.txt:print_suppressions=0"
+fi
 cd "$build_dir"
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
