@@ -146,8 +146,8 @@ CalendarFile::~CalendarFile() {
 }
 
 // Makes the items: every event but the overrides of a series in the file, each series at the
-// place of its master event. Cancelled events are left out, a cancelled series with its
-// overrides.
+// place of its master event, with the last day of a series that cannot move. Cancelled events are
+// left out, a cancelled series with its overrides.
 void CalendarFile::GroupSeries() {
     std::unordered_map<std::string_view, std::size_t> masters;
     for (std::size_t i = 0; i < index_.events.size(); ++i) {
@@ -169,6 +169,12 @@ void CalendarFile::GroupSeries() {
         }
         if (!event.cancelled) {
             entries_.push_back({i, event.recurring && !event.isOverride});
+        }
+    }
+    // An override may move an occurrence of an ended series to any later day.
+    for (CalendarEntry& entry : entries_) {
+        if (entry.series && !overridesOf_.contains(entry.event)) {
+            entry.lastDay = index_.events[entry.event].lastDay;
         }
     }
 }

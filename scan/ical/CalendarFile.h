@@ -33,6 +33,9 @@ struct FileIdentity {
 struct CalendarEntry {
     std::size_t event = 0;  // index into the file's events
     bool series = false;
+    // For a series without overrides: no occurrence starts later than this date, read as
+    // written in the file (see IndexedEvent::lastDay). Unknown for every other item.
+    DayNumber lastDay = kUnknownDay;
 };
 
 class CalendarFile {

@@ -1,18 +1,20 @@
 #include "CalendarIndex.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "CalendarSource.h"
 
 namespace agendix::scan::ical {
 namespace {
 
+// ASCII only: names and keywords of iCalendar are ASCII, and no locale is consulted per byte.
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -33,7 +35,9 @@ bool IsContinuation(std::string_view line) {
 
 // The property name: everything before the first parameter or the value.
 std::string_view PropertyName(std::string_view line) {
-    return line.substr(0, line.find_first_of(";:"));
+    const auto end =
+        std::find_if(line.begin(), line.end(), [](char c) { return c == ';' || c == ':'; });
+    return line.substr(0, static_cast<std::size_t>(end - line.begin()));
 }
 
 // The value: everything after the first colon that is not inside a quoted parameter value.
@@ -60,6 +64,26 @@ DayNumber DayOf(std::string_view value) {
         day = day * 10 + (value[i] - '0');
     }
     return day;
+}
+
+// `day` when it names a date of the calendar, else unknown.
+DayNumber ValidDate(DayNumber day) {
+    const int month = day / 100 % 100;
+    const int dayOfMonth = day % 100;
+    return month >= 1 && month <= 12 && dayOfMonth >= 1 && dayOfMonth <= 31 ? day : kUnknownDay;
+}
+
+// The date that a value of RRULE gives in UNTIL, unknown when it has none.
+DayNumber UntilDayOf(std::string_view rule) {
+    while (!rule.empty()) {
+        const std::size_t end = std::min(rule.find(';'), rule.size());
+        const std::string_view part = rule.substr(0, end);
+        if (StartsWithNoCase(Trim(part), "UNTIL=")) {
+            return ValidDate(DayOf(Trim(part).substr(6)));
+        }
+        rule.remove_prefix(std::min(end + 1, rule.size()));
+    }
+    return kUnknownDay;
 }
 
 // Physical lines of the text, without their line ends.
@@ -118,12 +142,13 @@ class Indexer {
     CalendarIndex Run() {
         std::string_view line;
         while (reader_.Next(line)) {
-            if (IsContinuation(line)) {
+            if (line.empty() || IsContinuation(line)) {
                 continue;
             }
-            if (StartsWithNoCase(line, "BEGIN:")) {
+            const char first = Upper(line.front());
+            if (first == 'B' && StartsWithNoCase(line, "BEGIN:")) {
                 Open(Trim(line.substr(6)));
-            } else if (StartsWithNoCase(line, "END:")) {
+            } else if (first == 'E' && StartsWithNoCase(line, "END:")) {
                 Close(Trim(line.substr(4)));
             } else if (open_.empty()) {
                 if (!Trim(line).empty()) {
@@ -160,6 +185,7 @@ class Indexer {
         if (open_.size() == 2 && EqualsNoCase(name, "VEVENT")) {
             inEvent_ = true;
             event_ = {};
+            endless_ = false;
         }
     }
 
@@ -185,6 +211,11 @@ class Indexer {
 
     void FinishEvent(const IndexedComponent& range) {
         static_cast<IndexedComponent&>(event_) = range;
+        if (endless_ || !event_.recurring || event_.startDay == kUnknownDay) {
+            event_.lastDay = kUnknownDay;
+        } else {
+            event_.lastDay = std::max(event_.lastDay, event_.startDay);
+        }
         if (!event_.recurring && !event_.isOverride) {
             event_.uid.clear();
             event_.uid.shrink_to_fit();
@@ -193,10 +224,24 @@ class Indexer {
         inEvent_ = false;
     }
 
+    // Only properties whose names begin with these letters are looked at.
+    static bool MayMatter(char first) {
+        return first == 'R' || first == 'D' || first == 'U' || first == 'S';
+    }
+
     void Peek(std::string_view line) {
+        if (!MayMatter(Upper(line.front()))) {
+            return;
+        }
         const std::string_view name = PropertyName(line);
-        if (EqualsNoCase(name, "RRULE") || EqualsNoCase(name, "RDATE")) {
+        if (EqualsNoCase(name, "RRULE")) {
             event_.recurring = true;
+            const DayNumber until = UntilDayOf(PropertyValue(reader_.Unfold(line)));
+            endless_ = endless_ || until == kUnknownDay;
+            event_.lastDay = std::max(event_.lastDay, until);
+        } else if (EqualsNoCase(name, "RDATE")) {
+            event_.recurring = true;
+            endless_ = true;
         } else if (EqualsNoCase(name, "RECURRENCE-ID")) {
             event_.isOverride = true;
         } else if (EqualsNoCase(name, "DTSTART")) {
@@ -213,6 +258,7 @@ class Indexer {
     std::vector<OpenComponent> open_;
     bool inEvent_ = false;
     IndexedEvent event_;
+    bool endless_ = false;  // the event has a rule without UNTIL, or RDATEs
     CalendarIndex index_;
 };
 

@@ -2,7 +2,8 @@
 
 // A quick pass over the raw bytes of an iCalendar file that finds where its events and time
 // zones are and peeks at the few properties that decide whether an event can matter for a day:
-// the date part of DTSTART, recurrence, RECURRENCE-ID, UID and a cancelled STATUS. It checks
+// the date part of DTSTART, recurrence and the UNTIL of its rules, RECURRENCE-ID, UID and a
+// cancelled STATUS. It checks
 // that components open and close properly and parses nothing else; libical reads the
 // components that matter.
 
@@ -25,10 +26,13 @@ struct IndexedComponent {
 
 struct IndexedEvent : IndexedComponent {
     DayNumber startDay = kUnknownDay;  // from DTSTART's value, before any zone is applied
-    bool recurring = false;            // has RRULE or RDATE
-    bool isOverride = false;           // has RECURRENCE-ID
-    bool cancelled = false;            // STATUS:CANCELLED
-    std::string uid;                   // kept for recurring events and overrides only
+    // For a series whose rules all end by UNTIL and that has no RDATE: the latest of their
+    // UNTIL dates and the DTSTART date, read as written. Unknown for every other event.
+    DayNumber lastDay = kUnknownDay;
+    bool recurring = false;   // has RRULE or RDATE
+    bool isOverride = false;  // has RECURRENCE-ID
+    bool cancelled = false;   // STATUS:CANCELLED
+    std::string uid;          // kept for recurring events and overrides only
 };
 
 struct CalendarIndex {

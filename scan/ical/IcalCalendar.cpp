@@ -138,15 +138,17 @@ class EntryCollection : public ItemCollection {
         return Current();
     }
 
-    // Series are kept whole. A single event is read with libical only when the date of its
-    // raw DTSTART lies within two days of the range, the most that zone offsets can move it.
+    // Series are kept whole unless their UNTIL ended them more than two days before the range,
+    // the most that zone offsets can move a date. A single event is read with libical only when
+    // the date of its raw DTSTART lies within two days of the range.
     std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
                                              const LocalDateTime& until) override {
         const DayNumber first = DayNumberOf(AddDays(from.date, -2));
         const DayNumber last = DayNumberOf(AddDays(until.date, 2));
         std::vector<EntryRef> kept;
         for (const EntryRef& ref : entries_) {
-            if (ref.entry.series || StartsBetween(ref, first, last, from, until)) {
+            if (ref.entry.series ? ref.entry.lastDay == kUnknownDay || ref.entry.lastDay >= first
+                                 : StartsBetween(ref, first, last, from, until)) {
                 kept.push_back(ref);
             }
         }

@@ -40,6 +40,30 @@ TEST(CalendarIndex, PeeksAtFoldedQuotedAndLowerCaseProperties) {
     EXPECT_TRUE(index.events[2].isOverride);
 }
 
+TEST(CalendarIndex, LastDayOfASeriesIsItsLatestUntilOrItsStart) {
+    const std::string text =
+        "BEGIN:VCALENDAR\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20200101T090000\r\nrrule:freq=daily;un\r\n til=20210315T0000Z\r\n"
+        "RRULE:FREQ=WEEKLY;UNTIL=20220101\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20230101\r\nRRULE:FREQ=DAILY;UNTIL=20220101\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20200101\r\nRRULE:FREQ=DAILY;UNTIL=20220101\r\n"
+        "RRULE:FREQ=YEARLY\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20200101\r\nRRULE:FREQ=DAILY;UNTIL=20220101\r\n"
+        "RDATE:20300101\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20200101\r\nRRULE:FREQ=DAILY;UNTIL=20221301\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:bad\r\nRRULE:FREQ=DAILY;UNTIL=20220101\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nDTSTART:20200101\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    std::vector<DayNumber> lastDays;
+    for (const IndexedEvent& event : IndexCalendar(text, "t.ics").events) {
+        lastDays.push_back(event.lastDay);
+    }
+    // Folded and lower case, the later rule; a start after UNTIL; then a rule without UNTIL,
+    // an RDATE, no date in UNTIL, no date in DTSTART and no rule at all leave it unknown.
+    EXPECT_THAT(lastDays, ::testing::ElementsAre(20220101, 20230101, kUnknownDay, kUnknownDay,
+                                                 kUnknownDay, kUnknownDay, kUnknownDay));
+}
+
 TEST(CalendarIndex, StructuralFaultsNameTheFileAndLine) {
     const struct {
         const char* text;

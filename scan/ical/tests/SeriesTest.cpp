@@ -92,5 +92,24 @@ TEST(IcalRestrict, KeepsSeriesAndTheDaysEventsInCollectionOrder) {
     EXPECT_THAT(subjects, ::testing::ElementsAre("day 6", "daily"));
 }
 
+// A series that UNTIL ended more than two days before the day is not even read: its broken
+// DTEND would fail the scan. One whose last occurrence a zone moves into the day is kept, and so
+// is an ended one whose override moved an occurrence into the day.
+TEST(IcalRestrict, SeriesEndedBeforeTheDayAreLeftUnread) {
+    TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:ended\nDTSTART:19900101T070000\nDTEND:broken\n"
+                 "RRULE:FREQ=DAILY;UNTIL=20261204T000000Z\nEND:VEVENT\n"
+                 "BEGIN:VEVENT\nUID:late\nDTSTART;TZID=Pacific/Pago_Pago:19900101T233000\n"
+                 "DURATION:PT15M\nRRULE:FREQ=DAILY;UNTIL=20261205\nSUMMARY:late\nEND:VEVENT\n" +
+                 Series("moved", "19900101T080000", "FREQ=DAILY;UNTIL=20261201T235959Z") +
+                 "BEGIN:VEVENT\nUID:moved\nRECURRENCE-ID:20261201T080000\nDTSTART:20261207T100000\n"
+                 "DURATION:PT1H\nSUMMARY:moved\nEND:VEVENT\n"));
+    const ScopedTimeZone kiritimati("Pacific/Kiritimati");  // 25 hours ahead of Pago Pago
+    Agenda agenda(folder.File());
+    EXPECT_EQ(agenda.Scan({2026, 12, 7}, false).text,
+              " [00:30 - 00:45] late ()\n [10:00 - 11:00] moved ()\n\n");
+}
+
 }  // namespace
 }  // namespace agendix::scan::ical::testing
