@@ -125,7 +125,6 @@ TimeZoneRef SystemZoneOf(std::string_view tzid) {
     if (system == icaltimezone_get_utc_timezone()) {
         return {TimeZoneRef::Kind::Utc, nullptr};
     }
-    PrepareZone(system);
     return {TimeZoneRef::Kind::Zoned, system};
 }
 
@@ -197,7 +196,6 @@ void CalendarFile::LoadTimeZones() {
         }
         icaltimezone* zone = icaltimezone_new();
         icaltimezone_set_component(zone, component);
-        PrepareZone(zone);
         timeZones_.emplace(name, zone);
     }
 }

@@ -68,11 +68,6 @@ ZonedInstant WallToUtc(WallSeconds wall, icaltimezone* zone) {
     return {wall - offsetBefore, true};
 }
 
-void PrepareZone(icaltimezone* zone) {
-    constexpr std::int64_t kYear = 366 * kSecondsPerDay;
-    UtcOffsetAt(static_cast<std::int64_t>(std::time(nullptr)) + kYear, zone);
-}
-
 WallSeconds UtcToWall(std::int64_t utc, icaltimezone* zone) {
     return utc + UtcOffsetAt(utc, zone);
 }

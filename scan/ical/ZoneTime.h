@@ -43,11 +43,6 @@ struct ZonedInstant {
 // the gap; an ambiguous one (clocks turned back) is the first of its two instants.
 ZonedInstant WallToUtc(WallSeconds wall, _icaltimezone* zone);
 
-// Has libical work out the offset changes of `zone` through next year at once. It otherwise
-// works them out afresh, from the zone's first rule, whenever a later year is asked for than
-// any before, which the events of a calendar do in no particular order.
-void PrepareZone(_icaltimezone* zone);
-
 // The wall-clock reading of an instant in `zone`.
 WallSeconds UtcToWall(std::int64_t utc, _icaltimezone* zone);
 
