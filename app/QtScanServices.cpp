@@ -1,6 +1,5 @@
 #include "QtScanServices.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 
 namespace agendix::app {
@@ -10,10 +9,6 @@ scan::LocalDateTime SystemClock::Now() const {
     const QDate date = now.date();
     const QTime time = now.time();
     return {{date.year(), date.month(), date.day()}, time.hour(), time.minute(), time.second()};
-}
-
-void EventLoopPump::ProcessPendingMessages() {
-    QCoreApplication::processEvents();
 }
 
 }  // namespace agendix::app

@@ -10,10 +10,4 @@ class SystemClock : public scan::Clock {
     scan::LocalDateTime Now() const override;
 };
 
-// Lets Qt handle the events that are pending, once.
-class EventLoopPump : public scan::MessagePump {
-  public:
-    void ProcessPendingMessages() override;
-};
-
 }  // namespace agendix::app

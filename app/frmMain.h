@@ -82,7 +82,6 @@ class frmMain : public QWidget,
 
     // OptionsWindow
     void SetTopMost() override;
-    bool Visible() const override { return isVisible(); }
     void SetVisible(bool visible) override { setVisible(visible); }
     WindowState GetWindowState() const override;
     void SetWindowState(WindowState state) override;

@@ -19,7 +19,6 @@ class OptionsWindow {
     // Keeps the window above all others.
     virtual void SetTopMost() = 0;
 
-    virtual bool Visible() const = 0;
     virtual void SetVisible(bool visible) = 0;
     virtual WindowState GetWindowState() const = 0;
     // A change of state raises the resize handler before this returns.

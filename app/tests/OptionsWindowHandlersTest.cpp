@@ -66,7 +66,6 @@ class FakeWindow : public OptionsWindow {
     std::vector<std::string> log;  // timer and message-pump events, in order
 
     void SetTopMost() override { ++topMost; }
-    bool Visible() const override { return visible; }
     void SetVisible(bool v) override { visible = v; }
     WindowState GetWindowState() const override { return state; }
     void SetWindowState(WindowState s) override {
