@@ -2,6 +2,8 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <memory>
 
@@ -11,6 +13,53 @@ namespace agendix::scan::ical {
 namespace {
 
 using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+
+// The properties an EventData is made of; libical is spared the rest.
+constexpr std::array<std::string_view, 10> kReadProperties = {
+    "DTSTART", "DTEND", "DURATION", "SUMMARY", "LOCATION",
+    "STATUS",  "RRULE", "RDATE",    "EXDATE",  "RECURRENCE-ID"};
+
+// Compares ASCII names without regard to case; `upper` is written in capitals.
+bool EqualsNoCase(std::string_view name, std::string_view upper) {
+    return name.size() == upper.size() &&
+           std::equal(name.begin(), name.end(), upper.begin(), [](char x, char y) {
+               return (x >= 'a' && x <= 'z' ? x - 'a' + 'A' : x) == y;
+           });
+}
+
+// Whether a line that begins a property of the event's own level is kept for libical: its
+// BEGIN and END, and the properties read.
+bool IsKept(std::string_view line) {
+    const std::string_view name = line.substr(0, line.find_first_of(";:"));
+    return EqualsNoCase(name, "BEGIN") || EqualsNoCase(name, "END") ||
+           std::any_of(kReadProperties.begin(), kReadProperties.end(),
+                       [&](std::string_view read) { return EqualsNoCase(name, read); });
+}
+
+// The VEVENT in `text` with only the lines it is read from: the properties of the event itself,
+// with their folded continuations, and none of its subcomponents (alarms).
+std::string ReadLines(std::string_view text) {
+    std::string kept;
+    kept.reserve(text.size());
+    int depth = 0;
+    bool keeping = false;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size() - 1) + 1;
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end);
+        if (line.front() != ' ' && line.front() != '\t') {
+            const bool begins = line.size() >= 6 && EqualsNoCase(line.substr(0, 6), "BEGIN:");
+            const bool ends = line.size() >= 4 && EqualsNoCase(line.substr(0, 4), "END:");
+            depth += begins ? 1 : 0;
+            keeping = depth == 1 && IsKept(line);
+            depth -= ends ? 1 : 0;
+        }
+        if (keeping) {
+            kept.append(line);
+        }
+    }
+    return kept;
+}
 
 bool IsValidDateTime(const icaltimetype& value) {
     using namespace std::chrono;
@@ -25,7 +74,7 @@ class EventReader {
     EventReader(const ZoneLookup& zones, const std::string& where) : zones_(zones), where_(where) {}
 
     EventData Read(std::string_view text) {
-        ComponentPtr component(icalcomponent_new_from_string(std::string(text).c_str()),
+        ComponentPtr component(icalcomponent_new_from_string(ReadLines(text).c_str()),
                                icalcomponent_free);
         if (!component || icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT) {
             Fail("the event cannot be read");

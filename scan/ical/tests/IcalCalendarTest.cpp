@@ -136,6 +136,20 @@ TEST(IcalText, Utf8SurvivesFoldsEscapesCrLfAndByteOrderMark) {
               "bung (K\xC3\xB6ln)\n\n");
 }
 
+// Only the event's own properties count: not those of its alarm, nor others that look alike.
+TEST(IcalText, AnEventIsReadFromItsOwnPropertiesOnly) {
+    TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:x\nDTSTAMP:20260101T000000Z\nX-SUMMARY:not the subject\n"
+                 "DESCRIPTION:text\\; with: separators\n"
+                 "BEGIN:VALARM\nACTION:DISPLAY\nSUMMARY:alarm\nDTSTART:20261207T080000\n"
+                 "TRIGGER:-PT15M\nend:valarm\n"
+                 "summary;language=en:Budget\n  review\nLOCATION;ALTREP=\"cid:room:1\":Room 1\n"
+                 "DTSTART:20261207T090000\nDURATION:PT1H\nEND:VEVENT\n"));
+    Agenda agenda(folder.File());
+    EXPECT_EQ(agenda.Scan(kMonday, false).text, " [09:00 - 10:00] Budget review (Room 1)\n\n");
+}
+
 TEST(IcalFolder, VdirFilesComeInNameOrderSkippingHiddenAndOtherFiles) {
     Agenda agenda(TestData("vdir"));
     EXPECT_EQ(agenda.Scan(kMonday).text,
