@@ -3,7 +3,9 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -116,6 +118,7 @@ WallSeconds FastForwardedStart(const icalrecurrencetype& rule, const EventTime& 
 void AddRuleInstances(const std::string& ruleText, const EventTime& start, WallRange window,
                       std::vector<Moment>& starts) {
     icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.c_str());
+    const std::unique_ptr<char, decltype(&std::free)> scale(rule.rscale, &std::free);  // ours
     if (rule.freq == ICAL_NO_RECURRENCE) {
         return;
     }

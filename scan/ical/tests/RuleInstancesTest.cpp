@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <random>
 #include <string>
@@ -146,7 +147,9 @@ TEST(IcalRuleInstances, RulesBeyondTheCalculationAreLeftToTheIterator) {
           "FREQ=DAILY;BYHOUR=9,17", "FREQ=YEARLY;BYMONTH=11;BYDAY=4TH", "FREQ=YEARLY;BYYEARDAY=100",
           "FREQ=YEARLY;BYWEEKNO=20", "FREQ=WEEKLY;BYDAY=2MO", "FREQ=WEEKLY;BYMONTHDAY=1",
           "RSCALE=CHINESE;FREQ=YEARLY"}) {
-        EXPECT_FALSE(CalculateRule(Rule(text), 0, window)) << text;
+        const icalrecurrencetype rule = Rule(text);
+        EXPECT_FALSE(CalculateRule(rule, 0, window)) << text;
+        std::free(rule.rscale);
     }
 }
 
