@@ -121,6 +121,17 @@ def main():
               "a left click shows the balloon again")
         time.sleep(0.2)  # past the icon's event lock
 
+        if os.environ.get("SESSION_TRAY") == "trayer":
+            run("xdotool", "mousemove", "600", "400")
+            time.sleep(0.3)
+            # Onto the icon, then a small move on it: resting starts from a motion inside.
+            run("xdotool", "mousemove", str(centre[0] - 3), y)
+            time.sleep(0.1)
+            run("xdotool", "mousemove", x, y)
+            check(wait_until(lambda: last_notify_has(monitor_log, 3, "Today:", TODAY + "\n"), 5),
+                  "resting the pointer on the icon shows the balloon again")
+            time.sleep(0.2)
+
         before = visible_windows()
         run("xdotool", "mousemove", x, y, "click", "3")
         menus = []
@@ -140,9 +151,10 @@ def main():
             screenshot(artefacts, "options-window.png", window)
 
         if window:
+            shown = len(notify_calls(monitor_log)[0])
             click_in_window(window, 30, 167)  # "Also show tomorrow"
             check(wait_until(lambda: last_notify_has(
-                monitor_log, 3, "Today:", TODAY + "\nTomorrow:\n" + TOMORROW + "\n"), 5),
+                monitor_log, shown + 1, "Today:", TODAY + "\nTomorrow:\n" + TOMORROW + "\n"), 5),
                 "ticking Also show tomorrow brings tomorrow's section at once")
             with open(os.path.join(os.environ["XDG_CONFIG_HOME"], "agendix", "agendix.ini"),
                       encoding="utf-8") as settings:

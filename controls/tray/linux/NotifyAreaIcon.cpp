@@ -130,9 +130,10 @@ void NotifyAreaIcon::CreateTrayIcon() {
 
 // A tray host that shows the icon's tool tip itself never reports hover (StatusNotifierItem);
 // there the balloon's title and text become the tool tip while hover balloons are wanted. On an
-// XEmbed tray, hover arrives as a tool-tip event instead, which the event filter takes.
+// XEmbed tray, hover arrives as a tool-tip event instead, which the event filter takes; the icon
+// keeps no tool tip there, since Qt stops reporting hover on an XEmbed icon that has one.
 void NotifyAreaIcon::UpdateToolTip() {
-    if (!trayIcon_) {
+    if (!trayIcon_ || !statusNotifierItems_) {
         return;
     }
     QString toolTip;
