@@ -118,7 +118,8 @@ WallSeconds FastForwardedStart(const icalrecurrencetype& rule, const EventTime& 
 void AddRuleInstances(const std::string& ruleText, const EventTime& start, WallRange window,
                       std::vector<Moment>& starts) {
     icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.c_str());
-    const std::unique_ptr<char, decltype(&std::free)> scale(rule.rscale, &std::free);  // ours
+    // libical leaves the RSCALE name it read to its caller.
+    const std::unique_ptr<char, decltype(&std::free)> scale(rule.rscale, &std::free);
     if (rule.freq == ICAL_NO_RECURRENCE) {
         return;
     }
