@@ -37,7 +37,7 @@ AboutTexts LoadTexts(const app::ApplicationInfo& app) {
                     ", build " + std::to_string(app.Revision);
     texts.title = app.Title;
     texts.description = "Shows todays and tomorrows outlook calender items.";
-    texts.disclaimer = "Copyright (C) 2024 The Agendix project\r\n\r\nAt home on the Internet";
+    texts.disclaimer = "Copyright (C) 2026 The Agendix project\r\n\r\nAt home on the Internet";
     return texts;
 }
 
