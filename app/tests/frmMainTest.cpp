@@ -144,6 +144,20 @@ TEST_F(frmMainTest, LayoutHasEveryControlWhereItBelongs) {
     EXPECT_FALSE(window->Tray1().TrayImage() == nullptr);
 }
 
+TEST_F(frmMainTest, TabKeyVisitsTheControlsInTheirOrder) {
+    Create();
+    QStringList order;
+    QWidget* widget = &Child<QPushButton>("&About");
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            order << widget->objectName();
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != &Child<QPushButton>("&About"));
+    EXPECT_EQ(order, QStringList({"cmdAbout", "cmdTray", "txtMin", "chkStartup", "chkTomorrow",
+                                  "cmdExit", "chkWStartup", "chkMouseOver"}));
+}
+
 TEST_F(frmMainTest, TrayMenuHasItsFiveEntriesAndNoMenuBar) {
     Create();
     QStringList entries;
