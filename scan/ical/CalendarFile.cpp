@@ -110,9 +110,9 @@ bool IsPlainZoneName(std::string_view tzid) {
            });
 }
 
-// The zone of the system's zone database named `tzid`; floating when there is none, so that
-// the times are taken as local times.
-TimeZoneRef SystemZoneOf(std::string_view tzid) {
+// The zone of the system's zone database named `tzid`, with its offset changes read from the
+// database itself; floating when there is none, so that the times are taken as local times.
+SystemZone SystemZoneOf(std::string_view tzid) {
     icaltimezone* system = nullptr;
     if (IsPlainZoneName(tzid)) {
         const std::string name(tzid);
@@ -123,9 +123,15 @@ TimeZoneRef SystemZoneOf(std::string_view tzid) {
         return {};
     }
     if (system == icaltimezone_get_utc_timezone()) {
-        return {TimeZoneRef::Kind::Utc, nullptr};
+        return {{TimeZoneRef::Kind::Utc, nullptr}, nullptr};
     }
-    return {TimeZoneRef::Kind::Zoned, system};
+    SystemZone zone{{TimeZoneRef::Kind::Zoned, system}, nullptr};
+    const char* directory = icaltzutil_get_zone_directory();
+    if (const char* location = icaltimezone_get_location(system); directory && location) {
+        zone.transitions = ZoneTransitions::Load(fs::path(directory) / location);
+        zone.ref.transitions = zone.transitions.get();
+    }
+    return zone;
 }
 
 }  // namespace
@@ -205,9 +211,9 @@ TimeZoneRef CalendarFile::ZoneOf(std::string_view tzid) const {
         return {TimeZoneRef::Kind::Zoned, own->second};
     }
     if (const auto known = systemZones_.find(tzid); known != systemZones_.end()) {
-        return known->second;
+        return known->second.ref;
     }
-    return systemZones_.emplace(tzid, SystemZoneOf(tzid)).first->second;
+    return systemZones_.emplace(tzid, SystemZoneOf(tzid)).first->second.ref;
 }
 
 std::string CalendarFile::Where(std::size_t event) const {

@@ -15,6 +15,7 @@
 #include "CalendarIndex.h"
 #include "EventData.h"
 #include "SeriesExpansion.h"
+#include "ZoneTransitions.h"
 
 namespace agendix::scan::ical {
 
@@ -36,6 +37,12 @@ struct CalendarEntry {
     // For a series without overrides: no occurrence starts later than this date, read as
     // written in the file (see IndexedEvent::lastDay). Unknown for every other item.
     DayNumber lastDay = kUnknownDay;
+};
+
+// A zone of the system's zone database, with the offset changes read for it.
+struct SystemZone {
+    TimeZoneRef ref;
+    std::unique_ptr<const ZoneTransitions> transitions;  // what ref.transitions points to
 };
 
 class CalendarFile {
@@ -75,7 +82,7 @@ class CalendarFile {
     std::vector<CalendarEntry> entries_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> overridesOf_;
     std::map<std::string, _icaltimezone*, std::less<>> timeZones_;
-    mutable std::map<std::string, TimeZoneRef, std::less<>> systemZones_;  // by TZID
+    mutable std::map<std::string, SystemZone, std::less<>> systemZones_;  // by TZID
 
     mutable std::unordered_map<std::size_t, std::unique_ptr<EventData>> events_;
     struct ExpandedSpan {

@@ -216,7 +216,7 @@ Moment AddDuration(const Moment& start, const EventDuration& duration, const Tim
     std::int64_t utc = start.seconds;
     if (days != 0) {
         utc = zone.kind == TimeZoneRef::Kind::Zoned
-                  ? WallToUtc(UtcToWall(utc, zone.zone) + days, zone.zone).utc
+                  ? WallToUtc(UtcToWall(utc, zone) + days, zone).utc
                   : utc + days;
     }
     return {false, utc + duration.exactSeconds};

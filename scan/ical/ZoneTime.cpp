@@ -5,15 +5,23 @@
 #include <array>
 #include <chrono>
 #include <ctime>
+#include <optional>
+
+#include "ZoneTransitions.h"
 
 namespace agendix::scan::ical {
 namespace {
 
-int UtcOffsetAt(std::int64_t utc, icaltimezone* zone) {
+int UtcOffsetAt(std::int64_t utc, const TimeZoneRef& zone) {
+    if (zone.transitions) {
+        if (const std::optional<int> offset = zone.transitions->OffsetAt(utc)) {
+            return *offset;
+        }
+    }
     icaltimetype moment =
         icaltime_from_timet_with_zone(static_cast<time_t>(utc), 0, icaltimezone_get_utc_timezone());
     int isDaylight = 0;
-    return icaltimezone_get_utc_offset_of_utc_time(zone, &moment, &isDaylight);
+    return icaltimezone_get_utc_offset_of_utc_time(zone.zone, &moment, &isDaylight);
 }
 
 }  // namespace
@@ -44,7 +52,7 @@ LocalDateTime FromWallSeconds(WallSeconds wall) {
             seconds % 60};
 }
 
-ZonedInstant WallToUtc(WallSeconds wall, icaltimezone* zone) {
+ZonedInstant WallToUtc(WallSeconds wall, const TimeZoneRef& zone) {
     // Zones change their offset at most once around any one day: the offsets a day before and a
     // day after are the only candidates, and a candidate holds when the instant it gives really
     // has that offset.
@@ -68,7 +76,7 @@ ZonedInstant WallToUtc(WallSeconds wall, icaltimezone* zone) {
     return {wall - offsetBefore, true};
 }
 
-WallSeconds UtcToWall(std::int64_t utc, icaltimezone* zone) {
+WallSeconds UtcToWall(std::int64_t utc, const TimeZoneRef& zone) {
     return utc + UtcOffsetAt(utc, zone);
 }
 
@@ -77,7 +85,7 @@ Moment MomentOf(WallSeconds wall, const TimeZoneRef& zone, bool* nonexistent) {
         case TimeZoneRef::Kind::Utc:
             return {false, wall};
         case TimeZoneRef::Kind::Zoned: {
-            const ZonedInstant instant = WallToUtc(wall, zone.zone);
+            const ZonedInstant instant = WallToUtc(wall, zone);
             if (nonexistent) {
                 *nonexistent = instant.nonexistent;
             }

@@ -14,6 +14,8 @@ struct _icaltimezone;
 
 namespace agendix::scan::ical {
 
+class ZoneTransitions;
+
 using WallSeconds = std::int64_t;
 inline constexpr std::int64_t kSecondsPerDay = 86400;
 
@@ -32,6 +34,8 @@ struct TimeZoneRef {
     enum class Kind { Floating, Utc, Zoned };
     Kind kind = Kind::Floating;
     _icaltimezone* zone = nullptr;  // for Zoned; owned elsewhere
+    // For a zone of the system's database: its offset changes, consulted before `zone`.
+    const ZoneTransitions* transitions = nullptr;
 };
 
 struct ZonedInstant {
@@ -39,12 +43,12 @@ struct ZonedInstant {
     bool nonexistent = false;  // the reading falls in a gap of the zone (a clock jump forward)
 };
 
-// The instant of a wall-clock reading in `zone`. A reading in a gap takes the offset from before
-// the gap; an ambiguous one (clocks turned back) is the first of its two instants.
-ZonedInstant WallToUtc(WallSeconds wall, _icaltimezone* zone);
+// The instant of a wall-clock reading in `zone`, a Zoned one. A reading in a gap takes the offset
+// from before the gap; an ambiguous one (clocks turned back) is the first of its two instants.
+ZonedInstant WallToUtc(WallSeconds wall, const TimeZoneRef& zone);
 
 // The wall-clock reading of an instant in `zone`.
-WallSeconds UtcToWall(std::int64_t utc, _icaltimezone* zone);
+WallSeconds UtcToWall(std::int64_t utc, const TimeZoneRef& zone);
 
 // The moment of a wall-clock reading in `zone`; sets *nonexistent for a reading in a gap.
 Moment MomentOf(WallSeconds wall, const TimeZoneRef& zone, bool* nonexistent = nullptr);

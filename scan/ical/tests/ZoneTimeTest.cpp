@@ -17,8 +17,9 @@ TEST(ZoneTime, WallSecondsRoundTripBeforeAndAfterTheEpoch) {
 }
 
 TEST(ZoneTime, GapTakesTheOffsetBeforeItAndOverlapTheFirstInstant) {
-    icaltimezone* berlin = icaltimezone_get_builtin_timezone("Europe/Berlin");
-    ASSERT_NE(berlin, nullptr);
+    const TimeZoneRef berlin{TimeZoneRef::Kind::Zoned,
+                             icaltimezone_get_builtin_timezone("Europe/Berlin")};
+    ASSERT_NE(berlin.zone, nullptr);
     const auto wall = [](int month, int day, int hour, int minute) {
         return ToWallSeconds({{2026, month, day}, hour, minute, 0});
     };
