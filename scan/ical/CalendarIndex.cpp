@@ -13,8 +13,10 @@ char Upper(char c) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
+    // Names are mostly written in capitals: equal bytes need no case folding.
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return x == y || Upper(x) == Upper(y);
+           });
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -112,15 +114,18 @@ class LineReader {
         return true;
     }
 
-    // `line` joined with the folded lines that follow it.
-    std::string Unfold(std::string_view line) {
-        std::string logical(line);
-        std::string_view continuation;
-        while (position_ < text_.size() && IsContinuation(text_.substr(position_, 1)) &&
-               Next(continuation)) {
-            logical.append(continuation.substr(1));
+    // `line` joined with the folded lines that follow it; valid until the next call. A line
+    // that is not folded is not copied.
+    std::string_view Unfold(std::string_view line) {
+        if (!FoldedLineFollows()) {
+            return line;
         }
-        return logical;
+        unfolded_.assign(line);
+        std::string_view continuation;
+        while (FoldedLineFollows() && Next(continuation)) {
+            unfolded_.append(continuation.substr(1));
+        }
+        return unfolded_;
     }
 
     std::size_t LineStart() const { return lineStart_; }
@@ -128,7 +133,12 @@ class LineReader {
     std::uint32_t LineNumber() const { return lineNumber_; }
 
   private:
+    bool FoldedLineFollows() const {
+        return position_ < text_.size() && IsContinuation(text_.substr(position_, 1));
+    }
+
     std::string_view text_;
+    std::string unfolded_;
     std::size_t position_ = 0;
     std::size_t lineStart_ = 0;
     std::uint32_t lineNumber_ = 0;
