@@ -55,7 +55,10 @@ bool ReadHeader(Reader& reader, Header& header) {
           &header.types, &header.characters}) {
         *count = reader.Signed(4);
     }
-    return reader.Ok() && header.types > 0;
+    const bool countsValid = header.utcIndicators >= 0 && header.standardIndicators >= 0 &&
+                             header.leapSeconds >= 0 && header.times >= 0 && header.types > 0 &&
+                             header.characters >= 0;
+    return reader.Ok() && countsValid;
 }
 
 std::size_t DataSize(const Header& header, std::size_t timeWidth) {
@@ -82,7 +85,8 @@ std::unique_ptr<const ZoneTransitions> ZoneTransitions::Parse(std::string_view d
     Reader reader(data);
     Header header;
     if (!ReadHeader(reader, header) || header.version < '2' || !reader.Skip(DataSize(header, 4)) ||
-        !ReadHeader(reader, header) || header.leapSeconds != 0) {
+        !ReadHeader(reader, header) || header.leapSeconds != 0 ||
+        DataSize(header, 8) > reader.Rest().size()) {
         return nullptr;
     }
     std::unique_ptr<ZoneTransitions> zone(new ZoneTransitions);

@@ -55,6 +55,9 @@ TEST(ZoneTimeDatabase, RefusesWhatIsNoUsableZoneFile) {
     berlin.resize(static_cast<std::size_t>(stream.gcount()));
     ASSERT_NE(ZoneTransitions::Parse(berlin), nullptr);
     EXPECT_EQ(ZoneTransitions::Parse(berlin.substr(0, berlin.size() / 2)), nullptr);
+    std::string claimsTooMuch = berlin;
+    claimsTooMuch.replace(32, 4, "\x7f\xff\xff\xff");  // the count of changes
+    EXPECT_EQ(ZoneTransitions::Parse(claimsTooMuch), nullptr);
 }
 
 TEST(ZoneTimeDatabase, LeavesTimesAfterTheLastChangeToTheZonesRules) {
