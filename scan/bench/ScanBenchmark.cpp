@@ -11,29 +11,13 @@
 
 #include "AppointmentScan.h"
 #include "CalendarGenerator.h"
+#include "FakeCalendar.h"
 #include "IcalCalendar.h"
 
 namespace {
 
 using namespace agendix::scan;
 namespace fs = std::filesystem;
-
-class FixedClock : public Clock {
-  public:
-    LocalDateTime Now() const override { return {{2026, 12, 7}, 12, 0, 0}; }
-};
-
-class SilentTray : public BalloonTray {
-  public:
-    void SetTrayToolTipTitle(const std::string&) override {}
-    void SetTrayToolTip(const std::string&) override {}
-    void Show(bool) override {}
-};
-
-class NoMessages : public MessagePump {
-  public:
-    void ProcessPendingMessages() override {}
-};
 
 const fs::path& CalendarFile(int events) {
     static std::map<int, fs::path> files;
@@ -54,9 +38,9 @@ std::string ReadFile(const std::filesystem::path& path) {
 }
 
 void Scan(CalendarApplicationFactory& calendar) {
-    FixedClock clock;
-    SilentTray tray;
-    NoMessages pump;
+    testing::FixedClock clock;
+    testing::RecordingTray tray;
+    testing::CountingPump pump;
     AppointmentScan scan(calendar, clock, tray, pump);
     scan.doIt(1);
 }
