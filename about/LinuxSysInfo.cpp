@@ -19,6 +19,18 @@ bool SameName(const std::string& name, const char* expected) {
     return QString::fromStdString(name).compare(QLatin1String(expected), Qt::CaseInsensitive) == 0;
 }
 
+// The absolute folders of a search path: a relative one would find a program in whatever folder
+// Agendix happened to be started from.
+QStringList AbsoluteFolders(const QString& searchPath) {
+    QStringList folders;
+    for (const QString& folder : searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(folder)) {
+            folders << folder;
+        }
+    }
+    return folders;
+}
+
 }  // namespace
 
 const QStringList LinuxSysInfo::kKnownPrograms = {
@@ -27,7 +39,7 @@ const QStringList LinuxSysInfo::kKnownPrograms = {
 
 LinuxSysInfo::LinuxSysInfo()
     : LinuxSysInfo(QStringLiteral(AGENDIX_SYSINFO_PROGRAM),
-                   qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {}
+                   AbsoluteFolders(qEnvironmentVariable("PATH"))) {}
 
 LinuxSysInfo::LinuxSysInfo(QString configuredProgram, QStringList searchFolders)
     : configuredProgram_(std::move(configuredProgram)), searchFolders_(std::move(searchFolders)) {}

@@ -271,20 +271,29 @@ std::vector<std::shared_ptr<const CalendarFile>> CalendarFiles::Load(const fs::p
         throw CalendarError("cannot read the calendar " + location.string() + ": " +
                             error.message());
     }
+    const bool directory = fs::is_directory(status);
     const std::vector<fs::path> paths =
-        fs::is_directory(status) ? CalendarFilesIn(location) : std::vector<fs::path>{location};
+        directory ? CalendarFilesIn(location) : std::vector<fs::path>{location};
     std::map<fs::path, std::shared_ptr<const CalendarFile>> current;
     std::vector<std::shared_ptr<const CalendarFile>> files;
     for (const fs::path& path : paths) {
-        files.push_back(current[path] = LoadFile(path));
+        // A synchroniser may remove a file of the directory between the listing and its reading;
+        // the scan goes on without it.
+        if (auto file = LoadFile(path, directory)) {
+            files.push_back(current[path] = std::move(file));
+        }
     }
     loaded_ = std::move(current);
     return files;
 }
 
-std::shared_ptr<const CalendarFile> CalendarFiles::LoadFile(const fs::path& path) {
+std::shared_ptr<const CalendarFile> CalendarFiles::LoadFile(const fs::path& path,
+                                                            bool mayHaveGone) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT && mayHaveGone) {
+            return nullptr;
+        }
         FailToRead(path, errno);
     }
     const FileIdentity identity = IdentityOf(status);

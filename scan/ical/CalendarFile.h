@@ -103,7 +103,9 @@ class CalendarFiles {
                                                           bool missingIsEmpty);
 
   private:
-    std::shared_ptr<const CalendarFile> LoadFile(const std::filesystem::path& path);
+    // Null when `mayHaveGone` and the file no longer exists.
+    std::shared_ptr<const CalendarFile> LoadFile(const std::filesystem::path& path,
+                                                 bool mayHaveGone);
 
     std::map<std::filesystem::path, std::shared_ptr<const CalendarFile>> loaded_;
 };

@@ -15,6 +15,9 @@ namespace {
 using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
 // The properties an EventData is made of; libical is spared the rest.
+// The longest nominal duration kept, in days.
+constexpr std::int64_t kMaxDays = 10'000'000;
+
 constexpr std::array<std::string_view, 10> kReadProperties = {
     "DTSTART", "DTEND", "DURATION", "SUMMARY", "LOCATION",
     "STATUS",  "RRULE", "RDATE",    "EXDATE",  "RECURRENCE-ID"};
@@ -139,7 +142,10 @@ class EventReader {
                        icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
             const icaldurationtype duration = icalproperty_get_duration(property);
             if (!duration.is_neg) {
-                data.duration.nominalDays = static_cast<int>(duration.weeks * 7 + duration.days);
+                // Weeks and days as given, held to a span an int keeps (about 27,000 years).
+                const std::int64_t days = std::int64_t{duration.weeks} * 7 + duration.days;
+                data.duration.nominalDays =
+                    static_cast<int>(std::min<std::int64_t>(days, kMaxDays));
                 data.duration.exactSeconds =
                     std::int64_t{duration.hours} * 3600 + duration.minutes * 60 + duration.seconds;
             }

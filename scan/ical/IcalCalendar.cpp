@@ -240,13 +240,26 @@ class IcalCalendar : public CalendarApplicationFactory {
     }
 
     std::unique_ptr<CalendarApplication> CreateApplication() override {
-        tzset();  // a changed TZ shows at the next scan
+        // A changed zone (TZ, or the machine's zone after travel) shows at the next scan. What
+        // the files keep is worked out in local time, so a new zone starts from the files anew.
+        tzset();
+        const std::string zone = LocalZoneIdentity();
+        if (zone != zone_) {
+            files_ = CalendarFiles();
+            zone_ = zone;
+        }
         return std::make_unique<IcalApplication>(location_, files_);
     }
 
   private:
+    static std::string LocalZoneIdentity() {
+        return std::string(tzname[0]) + '/' + tzname[1] + '/' + std::to_string(timezone) + '/' +
+               std::to_string(daylight);
+    }
+
     CalendarLocation location_;
     CalendarFiles files_;
+    std::string zone_;
 };
 
 std::optional<fs::path> AbsoluteDirectory(const EnvironmentLookup& environment, const char* name) {

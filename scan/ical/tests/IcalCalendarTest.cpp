@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "IcalTestSupport.h"
 
 namespace agendix::scan::ical::testing {
@@ -205,6 +207,49 @@ TEST(IcalFolder, EveryScanSeesTheFileAsItIsNow) {
     EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] New ()\n\n");
     std::filesystem::remove(folder.File());
     EXPECT_THROW(agenda.Scan(kMonday), CalendarError);
+}
+
+TEST(IcalFolder, AFileThatVanishesFromAFolderIsLeftOut) {
+    const TemporaryCalendar folder;
+    const auto event = [](const char* uid, const char* subject) {
+        return Calendar(std::string("BEGIN:VEVENT\nUID:") + uid +
+                        "\nDTSTART:20261207T090000\nSUMMARY:" + subject + "\nEND:VEVENT\n");
+    };
+    std::ofstream(folder.Folder() / "a.ics") << event("a", "Stays");
+    std::ofstream(folder.Folder() / "b.ics") << event("b", "Goes");
+    Agenda agenda(folder.Folder());
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] Stays ()\n [09:00 - 09:00] Goes ()\n\n");
+    // A dangling link is listed with the folder but cannot be found: as when a synchroniser
+    // removes a file between the listing and its reading.
+    std::filesystem::remove(folder.Folder() / "b.ics");
+    std::filesystem::create_symlink(folder.Folder() / "gone.ics", folder.Folder() / "b.ics");
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] Stays ()\n\n");
+}
+
+TEST(IcalFolder, AChangedLocalZoneIsSeenAtTheNextScan) {
+    const TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:u\nDTSTART:20261201T030000Z\nDTEND:20261201T040000Z\n"
+                 "RRULE:FREQ=DAILY\nSUMMARY:Call\nEND:VEVENT\n"));
+    Agenda agenda(folder.File());
+    {
+        const ScopedTimeZone utc("UTC");
+        EXPECT_EQ(agenda.Scan(kMonday).text,
+                  " [03:00 - 04:00] Call ()\n\nTomorrow:\n [03:00 - 04:00] Call ()\n\n");
+    }
+    // The same days in New York hold the calls of the next UTC mornings.
+    const ScopedTimeZone newYork("America/New_York");
+    EXPECT_EQ(agenda.Scan(kMonday).text,
+              " [22:00 - 23:00] Call ()\n\nTomorrow:\n [22:00 - 23:00] Call ()\n\n");
+}
+
+TEST(IcalZones, AnEnormousDurationEndsLateButNotBeforeItsStart) {
+    const TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:d\nDTSTART:20261207T090000\nDURATION:P999999999W\n"
+                 "SUMMARY:Forever\nEND:VEVENT\n"));
+    Agenda agenda(folder.File());
+    EXPECT_THAT(agenda.Scan(kMonday, false).text, HasSubstr("[09:00 - 09:00] Forever"));
 }
 
 TEST(IcalFolder, ObjectModelRefusesOtherNamespacesAndFolders) {

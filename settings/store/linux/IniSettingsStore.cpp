@@ -122,7 +122,8 @@ QString AsideName(const QString& filePath) {
     return name;
 }
 
-// A stored value as text; a hand-written list ("a, b") comes back as it was written.
+// A stored value as text; a hand-written list ("a,b", which the INI format reads as a list)
+// comes back with its parts joined by ", ".
 std::string ValueText(const QVariant& value) {
     if (value.typeId() == QMetaType::QStringList) {
         return value.toStringList().join(QStringLiteral(", ")).toStdString();
