@@ -3,18 +3,24 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <stdexcept>
 
 namespace agendix::app {
 namespace {
 
-// The write end of the socket pair, for the signal handler; only async-signal-safe calls there.
-int signalWriteFd = -1;
+// The write end of the socket pair, for the signal handler.
+std::atomic<int> signalWriteFd{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
 
+// Only async-signal-safe calls here; the write never blocks, and errno is left as it was.
 extern "C" void WriteSignal(int) {
+    const int savedErrno = errno;
     const char byte = 1;
-    [[maybe_unused]] const auto written = write(signalWriteFd, &byte, 1);
+    [[maybe_unused]] const auto written = write(signalWriteFd.load(), &byte, 1);
+    errno = savedErrno;
 }
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -23,14 +29,15 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 TerminationSignals::TerminationSignals(std::function<void()> onSignal)
     : onSignal_(std::move(onSignal)) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_) != 0) {
         throw std::runtime_error("cannot watch for termination signals");
     }
     signalWriteFd = fds_[0];
     notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         char byte = 0;
-        [[maybe_unused]] const auto got = read(fds_[1], &byte, 1);
+        while (read(fds_[1], &byte, 1) == 1) {
+        }
         onSignal_();
     });
     struct sigaction action {};
@@ -47,6 +54,7 @@ TerminationSignals::~TerminationSignals() {
         std::signal(signal, SIG_DFL);
     }
     signalWriteFd = -1;
+    notifier_.reset();
     close(fds_[0]);
     close(fds_[1]);
 }

@@ -38,7 +38,9 @@ void UpDown::SetValue(int value) {
 void UpDown::Step(int step) {
     const QString shown = buddy_ ? buddy_->text() : QString::number(value_);
     const int stepped = StepSpinner(shown.toStdString(), value_, step);
-    const bool changed = stepped != value_;
+    // A press that changes the number shown is a change, also when the spinner held that value
+    // already: the box may show a stored interval the arrows never set.
+    const bool changed = stepped != value_ || shown.trimmed() != QString::number(stepped);
     SetValue(stepped);
     if (changed) {
         emit Change();

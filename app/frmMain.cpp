@@ -319,6 +319,20 @@ void frmMain::ShowFailure(const std::string& message) {
     failureBox_->raise();
 }
 
+// Once the window has unloaded, a handler that was still running (its scan let the unload in
+// through the message pump) neither shows the window nor brings the icon back.
+void frmMain::SetVisible(bool visible) {
+    if (!(visible && unloaded_)) {
+        setVisible(visible);
+    }
+}
+
+void frmMain::Show(bool UpDateData) {
+    if (!(UpDateData && unloaded_)) {
+        tray1_.Show(UpDateData);
+    }
+}
+
 void frmMain::SetTrayToolTipTitle(const std::string& title) {
     tray1_.SetTrayToolTipTitle(QString::fromStdString(title));
 }

@@ -82,7 +82,7 @@ class frmMain : public QWidget,
 
     // OptionsWindow
     void SetTopMost() override;
-    void SetVisible(bool visible) override { setVisible(visible); }
+    void SetVisible(bool visible) override;
     WindowState GetWindowState() const override;
     void SetWindowState(WindowState state) override;
     void SetTimerEnabled(bool enabled) override;
@@ -99,7 +99,7 @@ class frmMain : public QWidget,
     // BalloonTray: the scan's title, text and Show go to Tray1.
     void SetTrayToolTipTitle(const std::string& title) override;
     void SetTrayToolTip(const std::string& text) override;
-    void Show(bool UpDateData) override { tray1_.Show(UpDateData); }
+    void Show(bool UpDateData) override;
 
     frmMainServices services_;
     QWidget picture1_;

@@ -42,15 +42,9 @@ class DefaultCalendar : public scan::CalendarApplicationFactory {
     std::unique_ptr<scan::CalendarApplicationFactory> calendar_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Held until the process ends; taken before anything else so a second copy costs nothing.
-    const app::InstanceLock instance(app::InstanceLockPath(scan::ical::ProcessEnvironment));
-    const app::ApplicationInfo info = app::CurrentApplicationInfo(instance.PrevInstance());
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-
+// Everything after the instance lock and the application object: the services, the start
+// procedure and the event loop.
+int Run(const app::ApplicationInfo& info) {
     DefaultCalendar calendar;
     const app::SystemClock clock;
     settings::IniSettingsStore store(settings::DefaultSettingsFile());
@@ -88,10 +82,30 @@ int main(int argc, char** argv) {
     if (!app::Main(info, steps)) {
         return 0;
     }
-    if (const auto warning = store.TakeWarning()) {
-        QMessageBox::warning(nullptr, title, QString::fromStdString(*warning));
-    }
+    // Told once the program runs, so that the message box does not hold up the event loop.
+    QTimer::singleShot(0, [&store, title] {
+        if (const auto warning = store.TakeWarning()) {
+            QMessageBox::warning(nullptr, title, QString::fromStdString(*warning));
+        }
+    });
     // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".
     app::TerminationSignals termination([&] { steps.mainWindow()->close(); });
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Held until the process ends; taken before anything else so a second copy costs nothing.
+    const app::InstanceLock instance(app::InstanceLockPath(scan::ical::ProcessEnvironment));
+    const app::ApplicationInfo info = app::CurrentApplicationInfo(instance.PrevInstance());
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    try {
+        return Run(info);
+    } catch (const std::exception& failure) {
+        QMessageBox::critical(nullptr, QString::fromStdString(info.Title),
+                              QString::fromStdString(failure.what()));
+        return 1;
+    }
 }

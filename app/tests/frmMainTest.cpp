@@ -222,6 +222,32 @@ TEST_F(frmMainTest, ArrowsChangeTheIntervalTypedTextDoesNot) {
     EXPECT_EQ(store.values["timer"], "28");
 }
 
+TEST_F(frmMainTest, AnArrowFromAStoredIntervalIsAChangeEvenToTheSpinnersOwnValue) {
+    store.values["Startup"] = "no";
+    store.values["timer"] = "3";
+    Create();
+    window->Show();
+    auto arrows = window->UpDown1().findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    arrows[1]->click();  // down, from the 3 the box shows, to the spinner's initial 2
+    EXPECT_EQ(window->txtMin().text(), "2");
+    EXPECT_EQ(window->Handlers().CheckInterval(), 2);
+    EXPECT_EQ(store.values["timer"], "2");
+}
+
+TEST_F(frmMainTest, AHandlerStillRunningAfterExitBringsNothingBack) {
+    store.values["Startup"] = "no";
+    Create();
+    window->Show();
+    window->close();
+    const auto sent = shell.messages.size();
+    window->mnuMenu().actions()[0]->trigger();  // "Show Appointments" after the unload
+    window->Handlers().cmdAbout_Click();
+    EXPECT_EQ(shell.messages.size(), sent);
+    EXPECT_FALSE(window->Tray1().IsVisible());
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
     calendar.appointments = {
         FakeAppointment{{{2026, 12, 8}, 9, 0, 0}, {{2026, 12, 8}, 10, 0, 0}, "Dentist", "", {}}};

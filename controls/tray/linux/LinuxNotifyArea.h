@@ -2,6 +2,7 @@
 
 #include <QDBusServiceWatcher>
 #include <QObject>
+#include <QPointer>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,7 +49,7 @@ class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     QDBusServiceWatcher trayHostWatcher_;
     std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
     bool hoverToolTipEnabled_ = false;
-    QMenu* contextMenu_ = nullptr;
+    QPointer<QMenu> contextMenu_;
     std::optional<bool> statusNotifierItems_;
 };
 
