@@ -14,10 +14,10 @@
 #include "ProgramInfo.h"
 #include "QtCounterPost.h"
 #include "QtMessageService.h"
-#include "QtScanServices.h"
 #include "QtStartUp.h"
 #include "QtThemePlatform.h"
 #include "QtUrlOpener.h"
+#include "SystemClock.h"
 #include "TerminationSignals.h"
 #include "XdgAutostartShell.h"
 #include "frmAbout.h"
@@ -42,50 +42,65 @@ class DefaultCalendar : public scan::CalendarApplicationFactory {
     std::unique_ptr<scan::CalendarApplicationFactory> calendar_;
 };
 
-// Everything after the instance lock and the application object: the services, the start
-// procedure and the event loop.
-int Run(const app::ApplicationInfo& info) {
+// What the options window works with. Made when the start procedure asks for the window, so
+// that a second copy, which ends before that, opens no bus connection and touches no file.
+struct ProgramServices {
+    explicit ProgramServices(const app::ApplicationInfo& info)
+        : title(QString::fromStdString(info.Title)),
+          notifyArea(handles),
+          messages(title),
+          frameAmbient(QStringLiteral("frmOptions"), QApplication::font(), true),
+          frameServices{frameAmbient, messages, theme},
+          window{info,
+                 calendar,
+                 clock,
+                 store,
+                 shells,
+                 notifyArea,
+                 handles,
+                 frameServices,
+                 [this](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
+                 [this](QMenu& menu) { return notifyArea.OfferContextMenu(menu); },
+                 [this, &info](QWidget& owner) {
+                     about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo,
+                                           &owner);
+                     about.exec();
+                 },
+                 QCoreApplication::applicationFilePath().toStdString()} {}
+
+    const QString title;
     DefaultCalendar calendar;
-    const app::SystemClock clock;
-    settings::IniSettingsStore store(settings::DefaultSettingsFile());
+    const scan::SystemClock clock;
+    settings::IniSettingsStore store{settings::DefaultSettingsFile()};
     settings::XdgAutostartShellFactory shells;
     controls::ShellHandles handles;
-    controls::LinuxNotifyArea notifyArea(handles);
-    const QString title = QString::fromStdString(info.Title);
-    controls::QtMessageService messages(title);
+    controls::LinuxNotifyArea notifyArea;
+    controls::QtMessageService messages;
     const settings::theme::QtThemePlatform theme;
-    const controls::FixedAmbientProperties frameAmbient(QStringLiteral("frmOptions"),
-                                                        QApplication::font(), true);
-    const controls::GroupBoxServices frameServices{frameAmbient, messages, theme};
+    const controls::FixedAmbientProperties frameAmbient;
+    const controls::GroupBoxServices frameServices;
     about::QtUrlOpener links;
     about::LinuxSysInfo sysInfo;
+    const app::frmMainServices window;
+};
 
-    const app::frmMainServices services{
-        info,
-        calendar,
-        clock,
-        store,
-        shells,
-        notifyArea,
-        handles,
-        frameServices,
-        [&](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
-        [&](QMenu& menu) { return notifyArea.OfferContextMenu(menu); },
-        [&](QWidget& owner) {
-            about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo, &owner);
-            about.exec();
-        },
-        QCoreApplication::applicationFilePath().toStdString()};
+// Everything after the instance lock and the application object: the start procedure with its
+// usage report and window, then the event loop.
+int Run(const app::ApplicationInfo& info) {
+    std::unique_ptr<ProgramServices> program;
     usage::QtCounterPost counter(QStringLiteral(AGENDIX_USAGE_HOST));
-    app::QtStartUp steps(counter, [&] { return std::make_unique<app::frmMain>(services); });
+    app::QtStartUp steps(counter, [&] {
+        program = std::make_unique<ProgramServices>(info);
+        return std::make_unique<app::frmMain>(program->window);
+    });
 
     if (!app::Main(info, steps)) {
         return 0;
     }
     // Told once the program runs, so that the message box does not hold up the event loop.
-    QTimer::singleShot(0, [&store, title] {
-        if (const auto warning = store.TakeWarning()) {
-            QMessageBox::warning(nullptr, title, QString::fromStdString(*warning));
+    QTimer::singleShot(0, [&program] {
+        if (const auto warning = program->store.TakeWarning()) {
+            QMessageBox::warning(nullptr, program->title, QString::fromStdString(*warning));
         }
     });
     // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".

@@ -1,49 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <map>
-#include <optional>
 #include <stdexcept>
 
-#include "Autostart.h"
+#include "AppFakes.h"
 #include "FakeCalendar.h"
 #include "OptionsWindowHandlers.h"
-#include "SettingsStore.h"
 
 namespace agendix::app {
 namespace {
 
+using testing::FakeShells;
+using testing::MemoryStore;
+
 using scan::CalendarDate;
 using scan::testing::FakeAppointment;
-
-// Entries in memory; names match without regard to letter case, as in the real store.
-class MemoryStore : public settings::SettingsStore {
-  public:
-    std::optional<std::string> TakeWarning() override { return std::nullopt; }
-
-  protected:
-    std::optional<std::string> FindValue(std::string_view application, std::string_view section,
-                                         std::string_view key) const override {
-        const auto found = values_.find(Name(application, section, key));
-        return found == values_.end() ? std::nullopt : std::optional(found->second);
-    }
-    void StoreValue(std::string_view application, std::string_view section, std::string_view key,
-                    std::string_view value) override {
-        values_[Name(application, section, key)] = value;
-    }
-
-  private:
-    static std::string Name(std::string_view application, std::string_view section,
-                            std::string_view key) {
-        std::string name =
-            std::string(application) + '/' + std::string(section) + '/' + std::string(key);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return name;
-    }
-    std::map<std::string, std::string> values_;
-};
 
 // The window as the handlers see it, raising resize, click and unload handlers the way the
 // toolkit does: synchronously, and only on a real change.
@@ -107,35 +78,6 @@ class FakeWindow : public OptionsWindow {
     void ShowFailure(const std::string& message) override { failures.push_back(message); }
 };
 
-// The script shell's registry members, recorded without the start-up list's key.
-class FakeShells : public settings::ScriptShellFactory {
-  public:
-    std::vector<std::string> calls;
-    bool failWriting = false;
-
-    std::unique_ptr<settings::ScriptShell> CreateObject(std::string_view) override {
-        return std::make_unique<Shell>(*this);
-    }
-
-  private:
-    struct Shell : settings::ScriptShell {
-        explicit Shell(FakeShells& shells) : owner(shells) {}
-        void RegWrite(std::string_view fullName, std::string_view value) override {
-            if (owner.failWriting) {
-                throw settings::AutostartError("cannot write the autostart entry");
-            }
-            owner.calls.push_back("write " + Name(fullName) + " = " + std::string(value));
-        }
-        void RegDelete(std::string_view fullName) override {
-            owner.calls.push_back("delete " + Name(fullName));
-        }
-        static std::string Name(std::string_view fullName) {
-            return std::string(fullName.substr(std::string_view(settings::kRunKey).size()));
-        }
-        FakeShells& owner;
-    };
-};
-
 // Records Show calls of the tray beside the balloon the scan drives.
 class FakeTray : public scan::testing::RecordingTray {
   public:
@@ -164,9 +106,7 @@ class OptionsWindowHandlersTest : public ::testing::Test {
 
     void SetUp() override { window.handlers = &handlers; }
 
-    std::string Stored(const char* key, const char* absent = "<absent>") {
-        return store.GetValue("Agendix", "Settings", key, absent);
-    }
+    std::string Stored(const char* key) { return store.Stored(key); }
     int Shows() const {
         return static_cast<int>(std::count(window.log.begin(), window.log.end(), "show"));
     }

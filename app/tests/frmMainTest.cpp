@@ -10,59 +10,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Autostart.h"
+#include "AppFakes.h"
 #include "FakeCalendar.h"
 #include "QtMessageService.h"
 #include "QtThemePlatform.h"
-#include "SettingsStore.h"
 #include "frmMain.h"
 
 namespace agendix::app {
 namespace {
 
 using scan::testing::FakeAppointment;
-
-class MemoryStore : public settings::SettingsStore {
-  public:
-    std::map<std::string, std::string> values;  // keyed by the key as saved
-    std::optional<std::string> TakeWarning() override { return std::nullopt; }
-
-  protected:
-    std::optional<std::string> FindValue(std::string_view, std::string_view,
-                                         std::string_view key) const override {
-        for (const auto& [name, value] : values) {
-            if (QString::fromStdString(name).compare(
-                    QString::fromUtf8(key.data(), qsizetype(key.size())), Qt::CaseInsensitive) ==
-                0) {
-                return value;
-            }
-        }
-        return std::nullopt;
-    }
-    void StoreValue(std::string_view, std::string_view, std::string_view key,
-                    std::string_view value) override {
-        std::optional<std::string> existing;
-        for (const auto& [name, stored] : values) {
-            if (QString::fromStdString(name).compare(
-                    QString::fromUtf8(key.data(), qsizetype(key.size())), Qt::CaseInsensitive) ==
-                0) {
-                existing = name;
-            }
-        }
-        values[existing.value_or(std::string(key))] = value;
-    }
-};
-
-class NoShells : public settings::ScriptShellFactory {
-  public:
-    std::unique_ptr<settings::ScriptShell> CreateObject(std::string_view) override {
-        struct Shell : settings::ScriptShell {
-            void RegWrite(std::string_view, std::string_view) override {}
-            void RegDelete(std::string_view) override {}
-        };
-        return std::make_unique<Shell>();
-    }
-};
 
 // The shell's notification area: records each message with the balloon text.
 class RecordingShell : public tray::ShellNotifyIcon {
@@ -86,8 +43,8 @@ class frmMainTest : public ::testing::Test {
     ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
     scan::testing::FakeCalendar calendar;
     scan::testing::FixedClock clock;
-    MemoryStore store;
-    NoShells shells;
+    testing::MemoryStore store;
+    testing::FakeShells shells;
     RecordingShell shell;
     controls::ShellHandles handles;
     controls::QtMessageService messages{QStringLiteral("Agendix")};
@@ -178,15 +135,15 @@ TEST_F(frmMainTest, FirstStartGoesToTheTrayWithTheBalloon) {
     EXPECT_TRUE(window->Timer1().isActive());
     EXPECT_EQ(shell.messages, std::vector<std::uint32_t>{tray::NIM_ADD});
     EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:30] Review (Room 2)\r\n\r\n");
-    EXPECT_EQ(store.values["WStartup"], "yes");
-    EXPECT_EQ(store.values["Mouseover"], "yes");
-    EXPECT_EQ(store.values["Startup"], "yes");
-    EXPECT_EQ(store.values.count("Tomorrow"), 0u);
+    EXPECT_EQ(store.Stored("WStartup"), "yes");
+    EXPECT_EQ(store.Stored("Mouseover"), "yes");
+    EXPECT_EQ(store.Stored("Startup"), "yes");
+    EXPECT_EQ(store.Stored("Tomorrow"), "<absent>");
     EXPECT_EQ(hoverTips, std::vector<bool>{true});
 }
 
 TEST_F(frmMainTest, ShownStartThenHideAndSettings) {
-    store.values["Startup"] = "no";
+    store.Store("Startup", "no");
     Create();
     window->Show();
     EXPECT_TRUE(window->isVisible());
@@ -207,24 +164,24 @@ TEST_F(frmMainTest, ShownStartThenHideAndSettings) {
 }
 
 TEST_F(frmMainTest, ArrowsChangeTheIntervalTypedTextDoesNot) {
-    store.values["Startup"] = "no";
+    store.Store("Startup", "no");
     Create();
     window->Show();
     QTest::keyClicks(&window->txtMin(), "7");  // "27" typed into the box
     EXPECT_EQ(window->Handlers().CheckInterval(), 2);
-    EXPECT_EQ(store.values.count("timer"), 0u);
+    EXPECT_EQ(store.Stored("timer"), "<absent>");
 
     auto arrows = window->UpDown1().findChildren<QToolButton*>();
     ASSERT_EQ(arrows.size(), 2);
     arrows[0]->click();  // up, from the 27 the box shows
     EXPECT_EQ(window->txtMin().text(), "28");
     EXPECT_EQ(window->Handlers().CheckInterval(), 28);
-    EXPECT_EQ(store.values["timer"], "28");
+    EXPECT_EQ(store.Stored("timer"), "28");
 }
 
 TEST_F(frmMainTest, AnArrowFromAStoredIntervalIsAChangeEvenToTheSpinnersOwnValue) {
-    store.values["Startup"] = "no";
-    store.values["timer"] = "3";
+    store.Store("Startup", "no");
+    store.Store("timer", "3");
     Create();
     window->Show();
     auto arrows = window->UpDown1().findChildren<QToolButton*>();
@@ -232,11 +189,11 @@ TEST_F(frmMainTest, AnArrowFromAStoredIntervalIsAChangeEvenToTheSpinnersOwnValue
     arrows[1]->click();  // down, from the 3 the box shows, to the spinner's initial 2
     EXPECT_EQ(window->txtMin().text(), "2");
     EXPECT_EQ(window->Handlers().CheckInterval(), 2);
-    EXPECT_EQ(store.values["timer"], "2");
+    EXPECT_EQ(store.Stored("timer"), "2");
 }
 
 TEST_F(frmMainTest, AHandlerStillRunningAfterExitBringsNothingBack) {
-    store.values["Startup"] = "no";
+    store.Store("Startup", "no");
     Create();
     window->Show();
     window->close();
@@ -254,7 +211,7 @@ TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
     Create();
     window->Show();
     window->OptionCheckBox(OptionBox::Tomorrow).click();
-    EXPECT_EQ(store.values["Tomorrow"], "yes");
+    EXPECT_EQ(store.Stored("Tomorrow"), "yes");
     EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:00] Dentist ()\r\n\r\n");
 
     window->close();

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "AppointmentScan.h"
 #include "IcalCalendar.h"
+#include "SystemClock.h"
 
 namespace {
 
@@ -86,17 +86,12 @@ Options ParseOptions(int argc, char** argv) {
     return options;
 }
 
-class SystemClock : public Clock {
+// The system's clock, with the date replaced when one was asked for.
+class ClockOnDate : public Clock {
   public:
-    explicit SystemClock(std::optional<CalendarDate> date) : date_(date) {}
+    explicit ClockOnDate(std::optional<CalendarDate> date) : date_(date) {}
     LocalDateTime Now() const override {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        LocalDateTime moment{{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
-                             local.tm_hour,
-                             local.tm_min,
-                             local.tm_sec};
+        LocalDateTime moment = system_.Now();
         if (date_) {
             moment.date = *date_;
         }
@@ -104,6 +99,7 @@ class SystemClock : public Clock {
     }
 
   private:
+    SystemClock system_;
     std::optional<CalendarDate> date_;
 };
 
@@ -138,7 +134,7 @@ int main(int argc, char** argv) {
             options.calendar ? ical::CalendarLocation{*options.calendar, false}
                              : ical::DefaultCalendarLocation(ical::ProcessEnvironment);
         const auto calendar = ical::MakeIcalCalendar(location);
-        const SystemClock clock(options.date);
+        const ClockOnDate clock(options.date);
         PrintedBalloon balloon;
         NoMessages pump;
         AppointmentScan scan(*calendar, clock, balloon, pump);

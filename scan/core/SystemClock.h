@@ -1,0 +1,13 @@
+#pragma once
+
+#include "AppointmentScan.h"
+
+namespace agendix::scan {
+
+// The machine's local date and time (TZ honoured).
+class SystemClock : public Clock {
+  public:
+    LocalDateTime Now() const override;
+};
+
+}  // namespace agendix::scan
