@@ -54,6 +54,16 @@ frmAbout::frmAbout(const app::ApplicationInfo& app, const QIcon& mainWindowIcon,
     setObjectName(QStringLiteral("frmAbout"));
     CreateControls();
     Form_Load(mainWindowIcon);
+    CentreOnOwner();
+}
+
+// Over the middle of the owner, which may be hidden while the box is open (the toolkit would
+// then place the box at the screen's corner).
+void frmAbout::CentreOnOwner() {
+    if (parentWidget()) {
+        adjustSize();
+        move(parentWidget()->frameGeometry().center() - rect().center());
+    }
 }
 
 void frmAbout::CreateControls() {

@@ -23,6 +23,7 @@ class frmAbout : public QDialog {
 
   private:
     void CreateControls();
+    void CentreOnOwner();
     void Form_Load(const QIcon& mainWindowIcon);
     void Label1_Click(int index);
 

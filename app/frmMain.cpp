@@ -123,7 +123,7 @@ void frmMain::CreateControls() {
     upDown1_.SetBuddy(&txtMin_);
     Place(label3Minutes_, 1830, 360, 615, 255);
     label3Minutes_.setText(QStringLiteral("minutes"));
-    FitCaption(label3Minutes_);
+    FitIntervalRow();
 
     const struct {
         QCheckBox& box;
@@ -158,6 +158,22 @@ void frmMain::CreateControls() {
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
+}
+
+// The interval row keeps its order; where the caption before the minutes box needs more room
+// than the layout gives it, the box, its arrows and "minutes" move right to make it.
+void frmMain::FitIntervalRow() {
+    constexpr int kSpaceBeforeBox = 2;
+    const int captionWidth = label3Every_.sizeHint().width();
+    label3Every_.resize(std::max(label3Every_.width(), captionWidth), label3Every_.height());
+    const int overlap = label3Every_.x() + captionWidth + kSpaceBeforeBox - txtMin_.x();
+    if (overlap > 0) {
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{&txtMin_, &upDown1_, &label3Minutes_}) {
+            control->move(control->x() + overlap, control->y());
+        }
+    }
+    FitCaption(label3Minutes_);
 }
 
 void frmMain::CreateMenu() {
@@ -210,9 +226,7 @@ void frmMain::ConnectHandlers() {
 void frmMain::Show() {
     handlers_.Form_Load();
     if (windowState_ == WindowState::Normal) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        move(screen.center() - rect().center());
-        show();
+        SetVisible(true);
     }
 }
 
@@ -311,20 +325,35 @@ void frmMain::ShowFailure(const std::string& message) {
         failureBox_ = std::make_unique<QMessageBox>(QMessageBox::Warning,
                                                     QString::fromStdString(services_.app.Title),
                                                     QString(), QMessageBox::Ok);
-        failureBox_->setWindowFlag(Qt::WindowStaysOnTopHint);
+        // In this order: a message box's modality setter resets its window flags.
         failureBox_->setWindowModality(Qt::NonModal);
+        failureBox_->setWindowFlag(Qt::WindowStaysOnTopHint);
     }
     failureBox_->setText(QString::fromStdString(message));
     failureBox_->show();
     failureBox_->raise();
 }
 
-// Once the window has unloaded, a handler that was still running (its scan let the unload in
-// through the message pump) neither shows the window nor brings the icon back.
-void frmMain::SetVisible(bool visible) {
-    if (!(visible && unloaded_)) {
-        setVisible(visible);
+void frmMain::CloseFailure() {
+    if (failureBox_) {
+        failureBox_->hide();
     }
+}
+
+// Once the window has unloaded, a handler that was still running (its scan let the unload in
+// through the message pump) neither shows the window nor brings the icon back. The window is
+// centred on the screen the first time it is shown, from the tray or at the start; after that it
+// keeps the place it had.
+void frmMain::SetVisible(bool visible) {
+    if (visible && unloaded_) {
+        return;
+    }
+    if (visible && !placed_) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        move(screen.center() - rect().center());
+        placed_ = true;
+    }
+    setVisible(visible);
 }
 
 void frmMain::Show(bool UpDateData) {

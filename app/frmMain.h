@@ -75,6 +75,7 @@ class frmMain : public QWidget,
 
   private:
     void CreateControls();
+    void FitIntervalRow();
     void CreateMenu();
     void ConnectHandlers();
     void LoadStoredDesign();
@@ -95,6 +96,7 @@ class frmMain : public QWidget,
     void Unload() override;
     void ProcessPendingMessages() override;
     void ShowFailure(const std::string& message) override;
+    void CloseFailure() override;
 
     // BalloonTray: the scan's title, text and Show go to Tray1.
     void SetTrayToolTipTitle(const std::string& title) override;
@@ -127,6 +129,7 @@ class frmMain : public QWidget,
     OptionsWindowHandlers handlers_;
     WindowState windowState_ = WindowState::Normal;
     bool unloaded_ = false;
+    bool placed_ = false;
     bool trayHostShowsMenu_ = false;
 };
 

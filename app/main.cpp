@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "IcalCalendar.h"
 #include "IniSettingsStore.h"
@@ -47,7 +46,8 @@ class DefaultCalendar : public scan::CalendarApplicationFactory {
 struct ProgramServices {
     explicit ProgramServices(const app::ApplicationInfo& info)
         : title(QString::fromStdString(info.Title)),
-          notifyArea(handles),
+          notifyArea(handles, controls::NotificationSender{title, QStringLiteral("agendix"),
+                                                           QStringLiteral("agendix")}),
           messages(title),
           frameAmbient(QStringLiteral("frmOptions"), QApplication::font(), true),
           frameServices{frameAmbient, messages, theme},
@@ -97,12 +97,6 @@ int Run(const app::ApplicationInfo& info) {
     if (!app::Main(info, steps)) {
         return 0;
     }
-    // Told once the program runs, so that the message box does not hold up the event loop.
-    QTimer::singleShot(0, [&program] {
-        if (const auto warning = program->store.TakeWarning()) {
-            QMessageBox::warning(nullptr, program->title, QString::fromStdString(*warning));
-        }
-    });
     // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".
     app::TerminationSignals termination([&] { steps.mainWindow()->close(); });
     return QApplication::exec();

@@ -43,8 +43,11 @@ class OptionsWindow {
     virtual void Unload() = 0;
 
     virtual void ProcessPendingMessages() = 0;
-    // Tells the user about a failure that reached the top of a handler.
+    // Tells the user about a failure in one message box that stays on top and is reused; a new
+    // message replaces the one shown.
     virtual void ShowFailure(const std::string& message) = 0;
+    // Closes that message box, if it is open.
+    virtual void CloseFailure() = 0;
 };
 
 }  // namespace agendix::app

@@ -14,41 +14,51 @@ void OptionsWindowHandlers::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& failure) {
-        services_.window.ShowFailure(failure.what());
+        ShowFailure(failure.what());
     }
 }
 
+// Reads the options and sets the window from them, then scans. The scan runs even when reading
+// the options failed half-way: its result or its failure puts the icon in the tray, and the
+// icon with its menu is how the user reaches the program.
 void OptionsWindowHandlers::Form_Load() {
-    Guarded([this] {
-        auto& window = services_.window;
-        auto& store = services_.store;
-        window.SetTopMost();
-        services_.scan.SetIsLoading(true);
-        settingsApp_ = settings::kSettingsApp;
-        settingsSection_ = settings::kSettingsSection;
+    if (const auto warning = services_.store.TakeWarning()) {
+        ShowFailure(*warning);
+    }
+    Guarded([this] { LoadOptions(); });
+    Scan();
+}
 
-        checkInterval_ = settings::ReadCheckInterval(
-            store.GetValue(settingsApp_, settingsSection_, settings::kKeyTimer));
-        window.SetIntervalText(settings::WriteCheckInterval(checkInterval_));
-        minuteCount_ = 0;
+void OptionsWindowHandlers::LoadOptions() {
+    auto& window = services_.window;
+    auto& store = services_.store;
+    window.SetTopMost();
+    services_.scan.SetIsLoading(true);
+    // Cleared however the load ends: a load that failed half-way must not stop every later scan.
+    struct LoadingEnds {
+        scan::AppointmentScan& scan;
+        ~LoadingEnds() { scan.SetIsLoading(false); }
+    } loadingEnds{services_.scan};
+    settingsApp_ = settings::kSettingsApp;
+    settingsSection_ = settings::kSettingsSection;
 
-        auto readBox = [&](OptionBox box, const char* key, const char* defaultValue) {
-            const bool set = settings::IsFlagSet(
-                store.GetValue(settingsApp_, settingsSection_, key, defaultValue));
-            window.SetBoxValue(box, set ? 1 : 0);
-            return set;
-        };
-        readBox(OptionBox::WStartup, settings::kKeyAutoStart, settings::kDefaultAutoStart);
-        readBox(OptionBox::MouseOver, settings::kKeyMouseOverRead, settings::kDefaultMouseOver);
-        readBox(OptionBox::Tomorrow, settings::kKeyTomorrow, settings::kDefaultTomorrow);
-        if (readBox(OptionBox::Startup, settings::kKeyHideAtStartup,
-                    settings::kDefaultHideAtStartup)) {
-            window.SetWindowState(WindowState::Minimized);
-        }
+    checkInterval_ = settings::ReadCheckInterval(
+        store.GetValue(settingsApp_, settingsSection_, settings::kKeyTimer));
+    window.SetIntervalText(settings::WriteCheckInterval(checkInterval_));
+    minuteCount_ = 0;
 
-        services_.scan.SetIsLoading(false);
-        doIt();
-    });
+    auto readBox = [&](OptionBox box, const char* key, const char* defaultValue) {
+        const bool set =
+            settings::IsFlagSet(store.GetValue(settingsApp_, settingsSection_, key, defaultValue));
+        window.SetBoxValue(box, set ? 1 : 0);
+        return set;
+    };
+    readBox(OptionBox::WStartup, settings::kKeyAutoStart, settings::kDefaultAutoStart);
+    readBox(OptionBox::MouseOver, settings::kKeyMouseOverRead, settings::kDefaultMouseOver);
+    readBox(OptionBox::Tomorrow, settings::kKeyTomorrow, settings::kDefaultTomorrow);
+    if (readBox(OptionBox::Startup, settings::kKeyHideAtStartup, settings::kDefaultHideAtStartup)) {
+        window.SetWindowState(WindowState::Minimized);
+    }
 }
 
 void OptionsWindowHandlers::Form_Resize() {
@@ -94,7 +104,7 @@ void OptionsWindowHandlers::cmdAbout_Click() {
 
 void OptionsWindowHandlers::mnuDoSync_Click() {
     Guarded([this] {
-        doIt();
+        Scan();
         services_.tray.Show(true);
     });
 }
@@ -136,7 +146,7 @@ void OptionsWindowHandlers::Timer1_Timer() {
         const bool newDay = services_.clock.Now().date != lastScanDate_;
         if (minuteCount_ >= checkInterval_ || newDay) {
             minuteCount_ = 0;
-            doIt();
+            Scan();
         }
     });
 }
@@ -144,14 +154,40 @@ void OptionsWindowHandlers::Timer1_Timer() {
 void OptionsWindowHandlers::UpDown1_Change() {
     Guarded([this] {
         checkInterval_ = services_.window.SpinnerValue();
-        services_.store.SaveValue(settingsApp_, settingsSection_, settings::kKeyTimer,
-                                  settings::WriteCheckInterval(checkInterval_));
+        SaveSetting(settings::kKeyTimer, settings::WriteCheckInterval(checkInterval_));
     });
 }
 
 void OptionsWindowHandlers::SaveOption(OptionBox box, const char* key) {
-    const bool checked = services_.window.BoxValue(box) == 1;
-    services_.store.SaveValue(settingsApp_, settingsSection_, key, settings::FlagText(checked));
+    SaveSetting(key, settings::FlagText(services_.window.BoxValue(box) == 1));
+}
+
+// A save that found the file damaged has set it aside and started a new one: the user is told
+// at once, and the new file gets every option the window holds, not only the one just saved.
+// During the load the window does not hold them all yet; the options then come from the
+// defaults anyway.
+void OptionsWindowHandlers::SaveSetting(const char* key, const std::string& value) {
+    services_.store.SaveValue(settingsApp_, settingsSection_, key, value);
+    if (const auto warning = services_.store.TakeWarning()) {
+        ShowFailure(*warning);
+        if (!services_.scan.IsLoading()) {
+            SaveAllOptions();
+        }
+    }
+}
+
+void OptionsWindowHandlers::SaveAllOptions() {
+    const auto save = [this](const char* key, const std::string& value) {
+        services_.store.SaveValue(settingsApp_, settingsSection_, key, value);
+    };
+    const auto flag = [this](OptionBox box) {
+        return settings::FlagText(services_.window.BoxValue(box) == 1);
+    };
+    save(settings::kKeyTimer, settings::WriteCheckInterval(checkInterval_));
+    save(settings::kKeyAutoStart, flag(OptionBox::WStartup));
+    save(settings::kKeyMouseOverWritten, flag(OptionBox::MouseOver));
+    save(settings::kKeyTomorrow, flag(OptionBox::Tomorrow));
+    save(settings::kKeyHideAtStartup, flag(OptionBox::Startup));
 }
 
 void OptionsWindowHandlers::chkWStartup_Click() {
@@ -173,7 +209,7 @@ void OptionsWindowHandlers::chkMouseOver_Click() {
 void OptionsWindowHandlers::chkTomorrow_Click() {
     Guarded([this] {
         SaveOption(OptionBox::Tomorrow, settings::kKeyTomorrow);
-        doIt();
+        Scan();
     });
 }
 
@@ -187,6 +223,60 @@ void OptionsWindowHandlers::doIt() {
     }
     lastScanDate_ = services_.clock.Now().date;
     services_.scan.doIt(services_.window.BoxValue(OptionBox::Tomorrow));
+}
+
+void OptionsWindowHandlers::Scan() {
+    if (services_.scan.IsLoading()) {
+        return;
+    }
+    try {
+        doIt();
+    } catch (const std::exception& failure) {
+        ShowScanFailure(failure.what());
+        return;
+    }
+    balloonFailure_.clear();
+    const auto& problems = services_.scan.ReadProblems();
+    if (problems.empty()) {
+        CloseScanFailure();
+        return;
+    }
+    std::string message;
+    for (const std::string& problem : problems) {
+        message += (message.empty() ? "" : "\n") + problem;
+    }
+    ShowScanProblem(message);
+}
+
+// The reason takes the appointments' place in the balloon, so that the icon is there and a click
+// shows why nothing is listed; the scan that succeeds next puts the appointments back.
+void OptionsWindowHandlers::ShowScanFailure(const std::string& reason) {
+    if (reason != balloonFailure_) {
+        balloonFailure_ = reason;
+        services_.tray.SetTrayToolTipTitle(kTitleCalendarUnavailable);
+        services_.tray.SetTrayToolTip(reason + '\0');
+        services_.tray.Show(true);
+    }
+    ShowScanProblem(reason);
+}
+
+void OptionsWindowHandlers::ShowScanProblem(const std::string& message) {
+    if (message != scanFailureShown_) {
+        services_.window.ShowFailure(message);
+        scanFailureShown_ = message;
+    }
+}
+
+void OptionsWindowHandlers::ShowFailure(const std::string& message) {
+    services_.window.ShowFailure(message);
+    scanFailureShown_.clear();
+}
+
+void OptionsWindowHandlers::CloseScanFailure() {
+    if (!scanFailureShown_.empty()) {
+        services_.window.CloseFailure();
+        scanFailureShown_.clear();
+    }
 }
 
 }  // namespace agendix::app

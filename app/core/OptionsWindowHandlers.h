@@ -14,10 +14,18 @@ class ScriptShellFactory;
 
 namespace agendix::app {
 
+// The balloon title while the calendar cannot be read; the text is the reason.
+inline constexpr char kTitleCalendarUnavailable[] = "Calendar unavailable";
+
 // The options window's behaviour: its load, resize and unload handlers, its buttons, the tray
 // menu and tray events, the minute timer with the periodic scan, the interval spinner and the
 // four option boxes. Every handler is a top: a failure inside it is shown to the user and the
 // program keeps running.
+//
+// A scan that fails puts the reason in the icon's balloon and in the failure box, each once
+// until the reason changes, so a failure that repeats at every periodic check stays quiet; the
+// icon is there from the load handler on, whatever the calendar does. The next scan that
+// succeeds brings the appointments back and closes the box.
 class OptionsWindowHandlers {
   public:
     struct Services {
@@ -65,8 +73,18 @@ class OptionsWindowHandlers {
 
   private:
     void Guarded(const std::function<void()>& handler);
+    void LoadOptions();
     void Hide();
+    // Runs the scan and tells the user how it went; a failure of the calendar goes no further.
+    void Scan();
+    void ShowScanFailure(const std::string& reason);
+    // Shows a calendar problem in the failure box unless the box shows it already.
+    void ShowScanProblem(const std::string& message);
+    void ShowFailure(const std::string& message);
+    void CloseScanFailure();
     void SaveOption(OptionBox box, const char* key);
+    void SaveSetting(const char* key, const std::string& value);
+    void SaveAllOptions();
 
     Services services_;
     std::string settingsApp_;
@@ -74,6 +92,10 @@ class OptionsWindowHandlers {
     std::int32_t checkInterval_ = 0;
     std::int32_t minuteCount_ = 0;
     scan::CalendarDate lastScanDate_;
+    // The calendar problem the failure box shows (empty when it shows none) and the failure the
+    // balloon shows.
+    std::string scanFailureShown_;
+    std::string balloonFailure_;
 };
 
 }  // namespace agendix::app

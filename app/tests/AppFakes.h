@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Autostart.h"
@@ -18,7 +19,12 @@ namespace agendix::app::testing {
 // Entries in memory; names match without regard to letter case, as in the real store.
 class MemoryStore : public settings::SettingsStore {
   public:
-    std::optional<std::string> TakeWarning() override { return std::nullopt; }
+    // The next save finds the file damaged: it starts again from an empty store and warns.
+    bool damagedBeforeNextSave = false;
+    bool failReading = false;
+    std::optional<std::string> warning;
+
+    std::optional<std::string> TakeWarning() override { return std::exchange(warning, {}); }
 
     // The program's entries, under its application and section; "<absent>" for a missing one.
     std::string Stored(const char* key) const {
@@ -29,11 +35,18 @@ class MemoryStore : public settings::SettingsStore {
   protected:
     std::optional<std::string> FindValue(std::string_view application, std::string_view section,
                                          std::string_view key) const override {
+        if (failReading) {
+            throw settings::SettingsError("the settings file cannot be read");
+        }
         const auto found = values_.find(Name(application, section, key));
         return found == values_.end() ? std::nullopt : std::optional(found->second);
     }
     void StoreValue(std::string_view application, std::string_view section, std::string_view key,
                     std::string_view value) override {
+        if (std::exchange(damagedBeforeNextSave, false)) {
+            values_.clear();
+            warning = "the settings file was damaged and set aside";
+        }
         values_[Name(application, section, key)] = value;
     }
 

@@ -34,6 +34,7 @@ class FakeWindow : public OptionsWindow {
     int topMost = 0;
     std::vector<bool> visibleDuringAbout;
     std::vector<std::string> failures;
+    int failureBoxClosed = 0;
     std::vector<std::string> log;  // timer and message-pump events, in order
 
     void SetTopMost() override { ++topMost; }
@@ -76,6 +77,7 @@ class FakeWindow : public OptionsWindow {
     void Unload() override { handlers->Form_Unload(); }
     void ProcessPendingMessages() override { log.push_back("messages"); }
     void ShowFailure(const std::string& message) override { failures.push_back(message); }
+    void CloseFailure() override { ++failureBoxClosed; }
 };
 
 // Records Show calls of the tray beside the balloon the scan drives.
@@ -262,12 +264,92 @@ TEST_F(OptionsWindowHandlersTest, FailuresAreShownAndTheProgramGoesOn) {
     EXPECT_TRUE(window.timer);  // the load went on after the autostart failure
 
     handlers.Tray1_LeftClick();
-    EXPECT_EQ(window.failures.size(), 3u);
-    EXPECT_EQ(Shows(), 0);
+    EXPECT_EQ(window.failures.size(), 2u);  // the same failure is not shown twice
+    EXPECT_EQ(Shows(), 2);                  // the failure's balloon, then the click's own
 
     calendar.failToOpen = false;
     handlers.Tray1_LeftClick();
-    EXPECT_EQ(Shows(), 2);  // the balloon of the scan, then the click's own
+    EXPECT_EQ(Shows(), 4);  // the balloon of the scan, then the click's own
+}
+
+// Whatever the calendar does, the load leaves the icon in the tray: it and its menu are how the
+// user reaches the program. The reason is in the balloon and in the failure box, once.
+TEST_F(OptionsWindowHandlersTest, AFailedFirstScanStillPutsTheIconInTheTray) {
+    calendar.failToOpen = true;
+    handlers.Form_Load();
+    const std::vector<scan::testing::BalloonCall> failureBalloon{
+        {"title", "Calendar unavailable"},
+        {"text", std::string("calendar.ics line 3: broken") + '\0'},
+        {"show", "1"}};
+    EXPECT_EQ(tray.calls, failureBalloon);
+    EXPECT_EQ(window.failures, std::vector<std::string>{"calendar.ics line 3: broken"});
+    EXPECT_TRUE(window.timer);
+
+    tray.calls.clear();
+    for (int tick = 0; tick < 6; ++tick) {
+        handlers.Timer1_Timer();
+    }
+    EXPECT_TRUE(tray.calls.empty());  // a failure that repeats stays quiet
+    EXPECT_EQ(window.failures.size(), 1u);
+    EXPECT_EQ(window.failureBoxClosed, 0);
+
+    calendar.failToOpen = false;
+    calendar.appointments = {
+        FakeAppointment{{{2026, 12, 7}, 9, 0, 0}, {{2026, 12, 7}, 10, 0, 0}, "Review", "", {}}};
+    handlers.Timer1_Timer();
+    handlers.Timer1_Timer();
+    EXPECT_EQ(window.failureBoxClosed, 1);
+    ASSERT_EQ(tray.calls.size(), 3u);
+    EXPECT_EQ(tray.calls[0], (scan::testing::BalloonCall{"title", "Today:"}));
+
+    calendar.failToOpen = true;  // the same failure after a recovery is news again
+    handlers.Tray1_LeftClick();
+    EXPECT_EQ(window.failures.size(), 2u);
+    EXPECT_EQ(tray.calls[3], (scan::testing::BalloonCall{"title", "Calendar unavailable"}));
+
+    calendar.failToOpen = false;  // the same appointments as before the failure come back
+    tray.calls.clear();
+    handlers.Tray1_LeftClick();
+    ASSERT_FALSE(tray.calls.empty());
+    EXPECT_EQ(tray.calls[0], (scan::testing::BalloonCall{"title", "Today:"}));
+}
+
+TEST_F(OptionsWindowHandlersTest, ALoadThatFailsHalfWayStillScansThenAndLater) {
+    store.failReading = true;
+    handlers.Form_Load();
+    EXPECT_EQ(window.failures, std::vector<std::string>{"the settings file cannot be read"});
+    EXPECT_FALSE(scan.IsLoading());
+    EXPECT_EQ(calendar.applicationsCreated, 1);
+    EXPECT_EQ(Shows(), 1);
+    handlers.Tray1_LeftClick();
+    EXPECT_EQ(calendar.applicationsCreated, 2);
+}
+
+// A save that finds the file damaged starts a new one: the user hears of it at once and the new
+// file holds every option, not only the one just changed.
+TEST_F(OptionsWindowHandlersTest, OptionsDamagedWhileRunningAreWrittenAgainInFull) {
+    store.Store("timer", "7");
+    store.Store("Tomorrow", "yes");
+    store.Store("MouseOver", "no");
+    handlers.Form_Load();
+
+    store.damagedBeforeNextSave = true;
+    window.SetBoxValue(OptionBox::Startup, 0);
+    EXPECT_EQ(window.failures,
+              std::vector<std::string>{"the settings file was damaged and set aside"});
+    EXPECT_EQ(Stored("timer"), "7");
+    EXPECT_EQ(Stored("Tomorrow"), "yes");
+    EXPECT_EQ(Stored("MouseOver"), "no");
+    EXPECT_EQ(Stored("WStartup"), "yes");
+    EXPECT_EQ(Stored("Startup"), "no");
+}
+
+TEST_F(OptionsWindowHandlersTest, AWarningOfTheStoreAtStartIsShownByTheLoad) {
+    store.warning = "the settings file was damaged and set aside";
+    handlers.Form_Load();
+    EXPECT_EQ(window.failures,
+              std::vector<std::string>{"the settings file was damaged and set aside"});
+    EXPECT_FALSE(store.warning);
 }
 
 }  // namespace

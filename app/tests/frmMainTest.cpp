@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -90,8 +91,19 @@ TEST_F(frmMainTest, LayoutHasEveryControlWhereItBelongs) {
         EXPECT_GT(box.y(), previousTop);
         previousTop = box.y();
     }
-    EXPECT_EQ(Child<QLabel>("Check  every:").geometry(), QRect(12, 24, 73, 17));
-    EXPECT_EQ(window->txtMin().geometry(), QRect(82, 22, 20, 19));
+    // The interval row: where the caption is wider than the layout made room for, what follows
+    // it moves right and keeps its size.
+    const auto& every = Child<QLabel>("Check  every:");
+    EXPECT_EQ(every.pos(), QPoint(12, 24));
+    EXPECT_GE(every.width(), std::max(73, every.sizeHint().width()));
+    const QRect txtMin = window->txtMin().geometry();
+    EXPECT_GE(txtMin.x(), std::max(82, every.x() + every.sizeHint().width()));
+    EXPECT_EQ(txtMin.size(), QSize(20, 19));
+    EXPECT_EQ(txtMin.y(), 22);
+    EXPECT_EQ(window->UpDown1().x(), txtMin.right() + 1);
+    const auto& minutes = Child<QLabel>("minutes");
+    EXPECT_GE(minutes.x(), window->UpDown1().geometry().right() + 1);
+    EXPECT_GE(minutes.width(), minutes.sizeHint().width());
     EXPECT_EQ(Child<QPushButton>("&About").geometry(), QRect(4, 196, 73, 27));
     EXPECT_EQ(Child<QPushButton>("&Exit").geometry(), QRect(82, 196, 73, 27));
     EXPECT_EQ(Child<QPushButton>("&Hide").geometry(), QRect(208, 196, 73, 27));
@@ -219,22 +231,41 @@ TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
     EXPECT_FALSE(window->Tray1().IsVisible());
 }
 
+// The visible message box of the program, or null.
+QMessageBox* VisibleMessageBox() {
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
 TEST_F(frmMainTest, ACalendarFailureIsShownAndTheWindowKeepsWorking) {
     calendar.failToOpen = true;
     Create();
     window->Show();
-    auto* box =
-        qobject_cast<QMessageBox*>(QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
-            for (auto* w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<QMessageBox*>(w) && w->isVisible()) {
-                    return w;
-                }
-            }
-            return static_cast<QWidget*>(nullptr);
-        }());
+    auto* box = VisibleMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().contains("calendar.ics line 3"));
+    EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window->Timer1().isActive());
+    EXPECT_TRUE(window->Tray1().IsVisible());
+    EXPECT_EQ(shell.lastBalloon, "calendar.ics line 3: broken");
+
+    calendar.failToOpen = false;
+    window->mnuMenu().actions()[0]->trigger();  // "Show Appointments"
+    EXPECT_EQ(VisibleMessageBox(), nullptr);
+    EXPECT_EQ(shell.lastBalloon, "----");
+}
+
+TEST_F(frmMainTest, TheWindowIsCentredWhenFirstShownFromTheTray) {
+    Create();
+    window->Show();
+    window->mnuMenu().actions()[2]->trigger();  // Settings
+    ASSERT_TRUE(window->isVisible());
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((window->geometry().center() - centre).manhattanLength(), 8);
 }
 
 }  // namespace

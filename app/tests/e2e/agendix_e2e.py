@@ -88,6 +88,35 @@ def click_in_window(window, x, y):
     run("xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1")
 
 
+def window_centre(window):
+    """The centre of a window on the screen."""
+    geometry = run("xdotool", "getwindowgeometry", window)
+    left, top = map(int, re.search(r"Position: (\d+),(\d+)", geometry).groups())
+    width, height = map(int, re.search(r"Geometry: (\d+)x(\d+)", geometry).groups())
+    return left + width // 2, top + height // 2
+
+
+def near(point, other, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(point, other))
+
+
+def check_about_box_over(window):
+    """"&About" opens the About box over the middle of the options window; Escape closes it."""
+    owner = window_centre(window)
+    click_in_window(window, 40, 209)  # "&About"
+    about = []
+    found = wait_until(lambda: about.append(run("xdotool", "search", "--onlyvisible", "--name",
+                                                "^About Agendix$", check_status=False).split())
+                       or about[-1], 5)
+    if check(found, "About opens the About box"):
+        centre = window_centre(about[-1][0])
+        check(near(centre, owner, 30), f"over the options window ({centre} vs {owner})")
+        run("xdotool", "windowfocus", about[-1][0])
+        run("xdotool", "key", "Escape")
+    check(wait_until(lambda: options_window() is not None, 5),
+          "the options window is back when the About box closes")
+
+
 def last_notify_has(monitor_log, count, summary, body):
     calls, _ = notify_calls(monitor_log)
     return len(calls) >= count and calls[-1][1:] == (summary, body)
@@ -149,6 +178,9 @@ def main():
             window = options_window()
             time.sleep(0.5)
             screenshot(artefacts, "options-window.png", window)
+            centre = window_centre(window)
+            check(near(centre, (640, 400), 40), f"in the middle of the screen ({centre})")
+            check_about_box_over(window)
 
         if window:
             shown = len(notify_calls(monitor_log)[0])

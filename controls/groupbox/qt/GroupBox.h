@@ -14,6 +14,7 @@
 #include "ThemeTest.h"
 
 class QGroupBox;
+class QStyleOptionFrame;
 
 namespace agendix::controls {
 
@@ -133,6 +134,7 @@ class GroupBox : public QWidget {
     // Drawing (GroupBoxPaint.cpp).
     void DrawGroupBox();
     void DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& geometry);
+    void DrawThemedFrame(QPainter& painter, QStyleOptionFrame frame, const QRect& rect);
     void DrawClassic(QPainter& painter, const groupbox::GroupBoxGeometry& geometry);
     QColor Color(std::uint32_t value) const;
 

@@ -12,8 +12,6 @@
 #include "ColorValues.h"
 #include "GroupBox.h"
 
-#include <QGroupBox>
-
 namespace agendix::controls {
 
 using groupbox::Rect;
@@ -36,6 +34,29 @@ void DrawOutline(QPainter& painter, int x1, int y1, int x2, int y2, int penWidth
 }
 
 constexpr int kCaptionAlignment = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip;
+
+// Large enough for any style's group box frame to show its top line.
+constexpr int kFrameProbeSize = 64;
+
+// How many pixels below the top of its rectangle `style` draws the top line of a group box frame,
+// found by drawing one: the most opaque of the upper rows in the middle column (a style may leave
+// see-through rows above the line and tint the inside faintly).
+int FrameLineInset(const QStyle& style, QStyleOptionFrame frame, const QWidget* widget) {
+    QImage probe(kFrameProbeSize, kFrameProbeSize, QImage::Format_ARGB32_Premultiplied);
+    probe.fill(Qt::transparent);
+    frame.rect = probe.rect();
+    QPainter painter(&probe);
+    style.drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, widget);
+    painter.end();
+    const int middle = kFrameProbeSize / 2;
+    int lineRow = 0;
+    for (int row = 1; row < middle; ++row) {
+        if (qAlpha(probe.pixel(middle, row)) > qAlpha(probe.pixel(middle, lineRow))) {
+            lineRow = row;
+        }
+    }
+    return lineRow;
+}
 
 }  // namespace
 
@@ -75,15 +96,9 @@ void GroupBox::DrawGroupBox() {
 void GroupBox::DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& geometry) {
     QStyleOptionFrame frame;
     frame.initFrom(this);
-    frame.rect = ToQRect(geometry.frame);
     frame.lineWidth = 1;
     frame.midLineWidth = 0;
-    // Styles that keep room for a group box's title above its frame leave none for a box
-    // without one: an untitled box stands for this control, whose caption is drawn below.
-    if (!untitledFrame_) {
-        untitledFrame_ = std::make_unique<QGroupBox>();
-    }
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, untitledFrame_.get());
+    DrawThemedFrame(painter, frame, ToQRect(geometry.frame));
     if (!caption_.isEmpty()) {
         painter.fillRect(ToQRect(geometry.captionBackground), Color(backColor_));
     }
@@ -94,6 +109,19 @@ void GroupBox::DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& g
         &painter, ToQRect(geometry.caption),
         kCaptionAlignment | (keyboardCues ? Qt::TextShowMnemonic : Qt::TextHideMnemonic), palette,
         enabled_, caption_, QPalette::WindowText);
+}
+
+// The style's frame reaches up by the room the style keeps above its top line, so that the line
+// runs along the top of `rect`, through the middle of the caption as in the classic look.
+void GroupBox::DrawThemedFrame(QPainter& painter, QStyleOptionFrame frame, const QRect& rect) {
+    // Styles that keep room for a group box's title above its frame keep the least for a box
+    // without one: an untitled box stands for this control, which draws its caption itself.
+    if (!untitledFrame_) {
+        untitledFrame_ = std::make_unique<QGroupBox>();
+    }
+    frame.rect = rect;
+    frame.rect.setTop(rect.top() - FrameLineInset(*style(), frame, untitledFrame_.get()));
+    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, untitledFrame_.get());
 }
 
 void GroupBox::DrawClassic(QPainter& painter, const groupbox::GroupBoxGeometry& geometry) {

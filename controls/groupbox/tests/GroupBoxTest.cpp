@@ -71,22 +71,69 @@ class GroupBoxTest : public ::testing::Test {
     std::vector<QString> changes;
 };
 
-TEST_F(GroupBoxTest, FrameTopFollowsHalfTheCaptionHeightRoundedToEven) {
-    for (const auto& [captionHeight, frameTop] : {std::pair{13, 6}, {15, 8}, {16, 8}}) {
-        const auto font = FontOfHeight(captionHeight);
-        if (!font) {
-            GTEST_SKIP() << "no font " << captionHeight << " pixels high";
-        }
-        auto box = MakeBox();
-        box->SetBackColor(kGreen);
-        box->SetFont(*font);
-        const QRgb shadow = box->palette().color(QPalette::Dark).rgb();
-        const int x = kWidth - 20;
-        EXPECT_EQ(Pixel(*box, x, frameTop), shadow) << captionHeight;
-        EXPECT_EQ(Pixel(*box, x, frameTop - 1), kGreenColor) << captionHeight;
-        EXPECT_EQ(Pixel(*box, x, frameTop + 1), box->palette().color(QPalette::Light).rgb());
-    }
+// A caption's line height and the row of the frame's top line that goes with it: half the height,
+// rounded to even.
+struct CaptionHeightCase {
+    int captionHeight;
+    int frameTop;
+};
+
+void PrintTo(const CaptionHeightCase& heights, std::ostream* out) {
+    *out << "caption " << heights.captionHeight << " px, frame top " << heights.frameTop;
 }
+
+// Each case needs a font of its caption height and is skipped on its own without one.
+class FrameTopTest : public GroupBoxTest, public ::testing::WithParamInterface<CaptionHeightCase> {
+  protected:
+    void SetUp() override {
+        font = FontOfHeight(GetParam().captionHeight);
+        if (!font) {
+            GTEST_SKIP() << "no font " << GetParam().captionHeight << " pixels high";
+        }
+    }
+
+    // The first row from the top whose pixel in column `x` is not the background colour.
+    static int FirstRowOffBackground(const GroupBox& box, int x) {
+        int row = 0;
+        while (row < kHeight && Pixel(box, x, row) == kGreenColor) {
+            ++row;
+        }
+        return row;
+    }
+
+    std::optional<QFont> font;
+};
+
+TEST_P(FrameTopTest, ClassicLookFollowsHalfTheCaptionHeightRoundedToEven) {
+    const auto [captionHeight, frameTop] = GetParam();
+    auto box = MakeBox();
+    box->SetBackColor(kGreen);
+    box->SetFont(*font);
+    const QRgb shadow = box->palette().color(QPalette::Dark).rgb();
+    const int x = kWidth - 20;
+    EXPECT_EQ(Pixel(*box, x, frameTop), shadow) << captionHeight;
+    EXPECT_EQ(Pixel(*box, x, frameTop - 1), kGreenColor) << captionHeight;
+    EXPECT_EQ(Pixel(*box, x, frameTop + 1), box->palette().color(QPalette::Light).rgb());
+}
+
+// A style that keeps room above a group box frame for a title must not push the line below the
+// caption's middle.
+TEST_P(FrameTopTest, ThemedLookRunsThroughTheCaptionsMiddleToo) {
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    theme.themed = true;
+    auto box = MakeBox();
+    box->SetBackColor(kGreen);
+    box->SetFont(*font);
+    box->SetCaption("Options");
+    EXPECT_EQ(FirstRowOffBackground(*box, kWidth - 20), GetParam().frameTop);
+}
+
+INSTANTIATE_TEST_SUITE_P(CaptionHeights, FrameTopTest,
+                         ::testing::Values(CaptionHeightCase{13, 6}, CaptionHeightCase{15, 8},
+                                           CaptionHeightCase{16, 8}),
+                         [](const ::testing::TestParamInfo<CaptionHeightCase>& heights) {
+                             return "Height" + std::to_string(heights.param.captionHeight);
+                         });
 
 TEST_F(GroupBoxTest, CaptionBackgroundBlanksTheFrameFromX7) {
     auto box = MakeBox();

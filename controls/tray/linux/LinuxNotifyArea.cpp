@@ -33,9 +33,10 @@ bool StatusNotifierHostRegistered() {
 
 }  // namespace
 
-LinuxNotifyArea::LinuxNotifyArea(ShellHandles& handles, QObject* parent)
+LinuxNotifyArea::LinuxNotifyArea(ShellHandles& handles, NotificationSender sender, QObject* parent)
     : QObject(parent),
       handles_(handles),
+      sender_(std::move(sender)),
       trayHostWatcher_(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
                        QDBusServiceWatcher::WatchForOwnerChange) {
     connect(&trayHostWatcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -76,7 +77,7 @@ bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage, const tray::Not
 NotifyAreaIcon& LinuxNotifyArea::IconFor(const IconKey& key) {
     auto& icon = icons_[key];
     if (!icon) {
-        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus(),
+        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus(), sender_,
                                                 StatusNotifierItems());
         icon->SetHoverToolTipEnabled(hoverToolTipEnabled_);
         icon->SetContextMenu(contextMenu_);

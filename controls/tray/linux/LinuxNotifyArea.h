@@ -18,11 +18,12 @@ namespace agendix::controls {
 // (QSystemTrayIcon: StatusNotifierItem or XEmbed) and its balloon a desktop notification. Icons
 // are made anew when a StatusNotifierItem watcher comes or goes, so a tray host that starts
 // after the program, or restarts, shows them. The result tells whether the call was taken.
+// The balloons come from `sender`: the program's name, desktop entry and icon.
 class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     Q_OBJECT
 
   public:
-    explicit LinuxNotifyArea(ShellHandles& handles, QObject* parent = nullptr);
+    LinuxNotifyArea(ShellHandles& handles, NotificationSender sender, QObject* parent = nullptr);
     ~LinuxNotifyArea() override;
 
     bool Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) override;
@@ -46,6 +47,7 @@ class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
     void RecreateIcons();
 
     ShellHandles& handles_;
+    const NotificationSender sender_;
     QDBusServiceWatcher trayHostWatcher_;
     std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
     bool hoverToolTipEnabled_ = false;

@@ -1,10 +1,8 @@
 #include "NotificationBalloon.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QGuiApplication>
 #include <QVariantMap>
 
 #include "NotifyAreaLog.h"
@@ -40,8 +38,19 @@ QString EscapeNotificationMarkup(const QString& text) {
     return escaped;
 }
 
-NotificationBalloon::NotificationBalloon(QDBusConnection bus, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)) {}
+QDBusMessage NotifyMessage(const NotificationSender& sender, quint32 replacesId,
+                           const QString& title, const QString& text) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), sender.desktopEntry}};
+    message << sender.appName << replacesId << sender.iconName << title
+            << EscapeNotificationMarkup(text) << QStringList() << hints << kServerDefaultTimeout;
+    return message;
+}
+
+NotificationBalloon::NotificationBalloon(QDBusConnection bus, NotificationSender sender,
+                                         QObject* parent)
+    : QObject(parent), bus_(std::move(bus)), sender_(std::move(sender)) {}
 
 void NotificationBalloon::Show(const QString& title, const QString& text) {
     Submit({false, title, text});
@@ -75,11 +84,7 @@ void NotificationBalloon::Send(const Request& request) {
             emit ServiceUnavailable(request.title, request.text);
             return;
         }
-        message =
-            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-        message << QGuiApplication::applicationDisplayName() << notificationId_ << QString()
-                << request.title << EscapeNotificationMarkup(request.text) << QStringList()
-                << QVariantMap() << kServerDefaultTimeout;
+        message = NotifyMessage(sender_, notificationId_, request.title, request.text);
     }
     callUnderWay_ = true;
     auto* call =

@@ -31,11 +31,11 @@ QIcon StandInIcon() {
 
 }  // namespace
 
-NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, bool statusNotifierItems,
-                               QObject* parent)
+NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus,
+                               NotificationSender sender, bool statusNotifierItems, QObject* parent)
     : QObject(parent),
       handles_(handles),
-      balloon_(std::move(bus)),
+      balloon_(std::move(bus), std::move(sender)),
       statusNotifierItems_(statusNotifierItems) {
     rightClickProbe_.addAction(QStringLiteral("-"))->setVisible(false);
     connect(&rightClickProbe_, &QMenu::aboutToShow, this,

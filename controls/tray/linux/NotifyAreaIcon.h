@@ -22,10 +22,11 @@ class NotifyAreaIcon : public QObject {
     Q_OBJECT
 
   public:
-    // `statusNotifierItems`: the icons are StatusNotifierItems shown by a host over D-Bus rather
-    // than XEmbed icons (Qt decides this once per process).
-    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, bool statusNotifierItems,
-                   QObject* parent = nullptr);
+    // `sender`: whom the balloons come from. `statusNotifierItems`: the icons are
+    // StatusNotifierItems shown by a host over D-Bus rather than XEmbed icons (Qt decides this
+    // once per process).
+    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, NotificationSender sender,
+                   bool statusNotifierItems, QObject* parent = nullptr);
 
     bool IsAdded() const { return trayIcon_ != nullptr; }
     // Shows the icon with the members that uFlags selects; a balloon text pops the balloon up,

@@ -8,6 +8,8 @@
 namespace agendix::controls {
 namespace {
 
+const NotificationSender kAgendix{"Agendix", "agendix", "agendix"};
+
 TEST(NotificationMarkup, SpecialCharactersShowAsWritten) {
     EXPECT_EQ(EscapeNotificationMarkup("R&D <sync> a>b &amp;"),
               "R&amp;D &lt;sync&gt; a&gt;b &amp;amp;");
@@ -15,9 +17,25 @@ TEST(NotificationMarkup, SpecialCharactersShowAsWritten) {
               QString::fromUtf8("B\u00fcro \"x\" 'y'"));
 }
 
+// Notification services show the program's name and find its icon and settings by the desktop
+// entry and icon name.
+TEST(NotificationBalloon, NotifyCallCarriesTheSendersNamesAndTheEscapedText) {
+    const QDBusMessage message = NotifyMessage(kAgendix, 7, "Today:", "R&D <sync>");
+    EXPECT_EQ(message.service(), "org.freedesktop.Notifications");
+    EXPECT_EQ(message.member(), "Notify");
+    const QVariantList arguments = message.arguments();
+    ASSERT_EQ(arguments.size(), 8);
+    EXPECT_EQ(arguments[0].toString(), "Agendix");
+    EXPECT_EQ(arguments[1].value<quint32>(), 7u);
+    EXPECT_EQ(arguments[2].toString(), "agendix");
+    EXPECT_EQ(arguments[3].toString(), "Today:");
+    EXPECT_EQ(arguments[4].toString(), "R&amp;D &lt;sync&gt;");
+    EXPECT_EQ(arguments[6].toMap(), (QVariantMap{{"desktop-entry", "agendix"}}));
+}
+
 TEST(NotificationBalloon, WithoutABusTheBalloonGoesElsewhere) {
     testing::TestApplication();
-    NotificationBalloon balloon(QDBusConnection(QStringLiteral("agendix-not-connected")));
+    NotificationBalloon balloon(QDBusConnection(QStringLiteral("agendix-not-connected")), kAgendix);
     QSignalSpy unavailable(&balloon, &NotificationBalloon::ServiceUnavailable);
     balloon.Show("Today:", "text");
     balloon.Close();  // nothing shown: nothing to close
@@ -29,7 +47,7 @@ TEST(NotificationBalloon, WithoutABusTheBalloonGoesElsewhere) {
 TEST(LinuxNotifyArea, RefusesToChangeOrRemoveAnIconThatIsNotThere) {
     testing::TestApplication();
     ShellHandles handles;
-    LinuxNotifyArea area(handles);
+    LinuxNotifyArea area(handles, kAgendix);
     tray::NotifyIconData data;
     data.Set(tray::NotifyIconData::Field::uID, 1);
     data.Set(tray::NotifyIconData::Field::uFlags, tray::NIF_ICON);

@@ -17,6 +17,7 @@
 namespace {
 
 using agendix::controls::LinuxNotifyArea;
+using agendix::controls::NotificationSender;
 using agendix::controls::Picture;
 using agendix::controls::ShellHandles;
 using agendix::controls::Tray;
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName("tray-test-host");
     ShellHandles handles;
-    LinuxNotifyArea notifyArea(handles);
+    // The program's own names, which the balloons must carry rather than this host's.
+    LinuxNotifyArea notifyArea(handles, NotificationSender{"Agendix", "agendix", "agendix"});
     QWidget window;
     Tray tray(notifyArea, handles, &window);
 

@@ -30,6 +30,10 @@ TITLE = "Today: Z\u00fcrich"
 BODY = (" [09:00 - 10:00] R&amp;D &lt;sync&gt; (B\u00fcro)\n"
         " [14:05 - 15:00] Caf\u00e9 \"\u00dc\" &amp; more\n")
 MIN_ICON_PIXELS = 100
+# The program's names that tray-test-host hands the notification area.
+APP_NAME = "Agendix"
+DESKTOP_ENTRY = "agendix"
+ICON_NAME = "agendix"
 
 
 class Host:
@@ -163,6 +167,20 @@ def panel_restart(program, artefacts):
             panel.stop()
 
 
+def notify_senders(log_path):
+    """(app_name, app_icon, string hints) of each Notify call in a dbus-monitor log."""
+    with open(log_path, encoding="utf-8", errors="replace") as log:
+        calls = log.read().split("member=Notify\n")[1:]
+    senders = []
+    for call in calls:
+        app_name, app_icon = re.match(
+            r'\s+string "([^"]*)"\n\s+uint32 \d+\n\s+string "([^"]*)"\n', call).groups()
+        hints = re.findall(r'dict entry\(\s+string "([^"]*)"\s+variant\s+string "([^"]*)"',
+                           call.split("method call")[0])
+        senders.append((app_name, app_icon, dict(hints)))
+    return senders
+
+
 def dunst_count(kind):
     return int(run("dunstctl", "count", kind).strip())
 
@@ -235,10 +253,16 @@ def main():
         for replaces, summary, body in calls:
             check(summary == TITLE, f"title as written: {summary!r}")
             check(body == BODY, f"body escaped for markup: {body!r}")
+    for app_name, app_icon, hints in notify_senders(monitor_log):
+        check(app_name == APP_NAME, f"the program's name as app_name: {app_name!r}")
+        check(app_icon == ICON_NAME, f"the program's icon name as app_icon: {app_icon!r}")
+        check(hints.get("desktop-entry") == DESKTOP_ENTRY,
+              f"the program's desktop entry as hint: {hints}")
     history = json.loads(run("dunstctl", "history"))["data"][0]
     check(len(history) == 1, f"dunst kept one notification ({len(history)})")
     if history:
         check(history[0]["summary"]["data"] == TITLE, "dunst kept the title")
+        check(history[0]["appname"]["data"] == APP_NAME, "dunst kept the program's name")
     return
 
 
