@@ -31,29 +31,41 @@ void CheckEntryText(std::string_view what, std::string_view text) {
     }
 }
 
+// `text` as one argument of an Exec command line: in double quotes, with the characters that
+// are special inside them escaped by a backslash, and "%" doubled so that it is no field code.
+std::string QuotedExecArgument(std::string_view text) {
+    constexpr std::string_view kEscapedInQuotes = "\"`$\\";
+    std::string argument = "\"";
+    for (const char c : text) {
+        if (kEscapedInQuotes.find(c) != std::string_view::npos) {
+            argument += '\\';
+        }
+        argument += c;
+        if (c == '%') {
+            argument += '%';
+        }
+    }
+    return argument + '"';
+}
+
+// `text` as a string value in the file. Its reader turns "\\" into one backslash before anything
+// else reads the value; the other escapes are for control characters and leading blanks, which
+// no value written here holds.
+std::string StringValue(std::string_view text) {
+    std::string value;
+    for (const char c : text) {
+        if (c == '\\') {
+            value += '\\';
+        }
+        value += c;
+    }
+    return value;
+}
+
 }  // namespace
 
 std::string ExecArgument(std::string_view programPath) {
-    std::string value = "\"";
-    for (const char c : programPath) {
-        switch (c) {
-            case '"':
-            case '`':
-            case '$':
-                value += '\\';
-                value += c;
-                break;
-            case '\\':
-                value += "\\\\\\\\";
-                break;
-            case '%':
-                value += "%%";
-                break;
-            default:
-                value += c;
-        }
-    }
-    return value + '"';
+    return StringValue(QuotedExecArgument(programPath));
 }
 
 std::string AutostartDesktopEntry(std::string_view entryName, std::string_view programPath) {

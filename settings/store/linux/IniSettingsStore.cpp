@@ -1,11 +1,15 @@
 #include "IniSettingsStore.h"
 
+#include <sys/file.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringDecoder>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -140,6 +144,41 @@ std::string WriteFailure(const QString& filePath) {
            " (check permissions and free space)";
 }
 
+// Every save holds this lock while it reads, changes and replaces the file, so that the saves of
+// two running programs never interleave. It is a kernel lock (flock) on a file beside the
+// settings, which ends with its holder however the holder ends.
+class SaveLock {
+  public:
+    explicit SaveLock(const QString& settingsFile)
+        : file_(settingsFile + QStringLiteral(".save-lock")) {
+        // QSettings would make a missing folder, but the lock comes first.
+        QDir().mkpath(QFileInfo(settingsFile).absolutePath());
+        if (!file_.open(QIODevice::ReadWrite, QFile::ReadOwner | QFile::WriteOwner)) {
+            throw SettingsError("Could not save in the settings file " + Quoted(settingsFile) +
+                                ": " + WriteFailure(settingsFile) + ".");
+        }
+        // Waits only for a running saver: the kernel drops a lock whose holder has ended.
+        while (::flock(file_.handle(), LOCK_EX) != 0) {
+            const int error = errno;
+            if (error != EINTR) {
+                throw SettingsError("Could not lock " + Quoted(file_.fileName()) +
+                                    " to save the settings: " + std::strerror(error) + ".");
+            }
+        }
+    }
+
+  private:
+    QFile file_;
+};
+
+// Removes the lock file that QSettings takes while it replaces the file. Every saver holds the
+// save lock before it takes that one, so while the save lock is held such a file can only be
+// left by a saver that was killed. Qt counts an empty one (a kill before its process id was
+// written) as taken for half a minute, and the save would wait that long.
+void RemoveLeftoverQtLockFile(const QString& settingsFile) {
+    QFile::remove(settingsFile + QStringLiteral(".lock"));
+}
+
 }  // namespace
 
 QString DefaultSettingsFile() {
@@ -147,14 +186,14 @@ QString DefaultSettingsFile() {
 }
 
 IniSettingsStore::IniSettingsStore(QString filePath) : filePath_(std::move(filePath)) {
-    SetAsideDamagedFile();
+    SetAsideDamagedFile("the options start again from their defaults");
 }
 
 std::optional<std::string> IniSettingsStore::TakeWarning() {
     return std::exchange(warning_, std::nullopt);
 }
 
-void IniSettingsStore::SetAsideDamagedFile() {
+void IniSettingsStore::SetAsideDamagedFile(std::string_view consequence) {
     const std::optional<QString> damage = FindDamage(filePath_);
     if (!damage) {
         return;
@@ -171,8 +210,8 @@ void IniSettingsStore::SetAsideDamagedFile() {
         warning_ = savesRefused_;
         return;
     }
-    warning_ = problem + ". It was kept as " + Quoted(aside) +
-               " and the options start again from their defaults.";
+    warning_ =
+        problem + ". It was kept as " + Quoted(aside) + " and " + std::string(consequence) + ".";
 }
 
 std::optional<std::string> IniSettingsStore::FindValue(std::string_view application,
@@ -191,12 +230,15 @@ std::optional<std::string> IniSettingsStore::FindValue(std::string_view applicat
 
 void IniSettingsStore::StoreValue(std::string_view application, std::string_view section,
                                   std::string_view key, std::string_view value) {
+    // Declared before the QSettings so that it is held until that is gone.
+    const SaveLock lock(filePath_);
     if (savesRefused_.empty()) {
-        SetAsideDamagedFile();
+        SetAsideDamagedFile("the options are saved in a new file");
     }
     if (!savesRefused_.empty()) {
         throw SettingsError(savesRefused_);
     }
+    RemoveLeftoverQtLockFile(filePath_);
     // A QSettings per save: its status then tells about this save alone. Atomic sync is Qt's
     // default: the file is written to a temporary beside it and renamed over it.
     QSettings settings(filePath_, QSettings::IniFormat);

@@ -6,6 +6,8 @@
 //
 // Every save has reached the file when it returns, and replaces the file as a whole (written
 // beside it, then renamed over it), so a crash leaves the old or the new file, never a torn one.
+// Saves of separate programs take turns: each holds a lock on "<file>.save-lock" meanwhile, which
+// ends with the program, so one that was killed never holds up the next save.
 // A file that cannot be read or is not an INI text is never written over: it is moved aside,
 // the store starts empty and TakeWarning says so.
 
@@ -32,7 +34,8 @@ class IniSettingsStore final : public SettingsStore {
 
   private:
     // Moves a damaged file aside; when that fails, stops saving so the file is kept as it is.
-    void SetAsideDamagedFile();
+    // `consequence` completes the warning: what becomes of the options.
+    void SetAsideDamagedFile(std::string_view consequence);
 
     QString filePath_;
     std::optional<std::string> warning_;

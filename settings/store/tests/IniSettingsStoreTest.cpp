@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -23,6 +25,25 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+// The id of a process that has ended.
+qint64 EndedProcessId() {
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    process.waitForStarted();
+    const qint64 id = process.processId();
+    process.waitForFinished();
+    return id;
+}
+
+// A lock file at `path` as Qt writes it, but naming a process that has ended.
+QByteArray LockFileOfAnEndedProcess(const QString& path) {
+    QLockFile lock(path);
+    lock.lock();
+    const QByteArray text = ReadAll(path);
+    lock.unlock();
+    return QByteArray::number(EndedProcessId()) + text.mid(text.indexOf('\n'));
 }
 
 // Files beside the store's own that hold a set-aside copy.
@@ -171,7 +192,9 @@ TEST_F(IniSettingsStoreTest, FileDamagedWhileRunningIsNotWrittenOver) {
     store.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, "5");
     WriteAll(home_.File(), "not an ini file\n");
     store.SaveValue(kSettingsApp, kSettingsSection, kKeyTomorrow, "yes");
-    EXPECT_TRUE(store.TakeWarning());
+    const std::optional<std::string> warning = store.TakeWarning();
+    ASSERT_TRUE(warning);
+    EXPECT_NE(warning->find("saved in a new file"), std::string::npos) << *warning;
     const QStringList aside = SetAsideFiles(home_.Folder());
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(ReadAll(home_.Folder().filePath(aside[0])), "not an ini file\n");
@@ -197,7 +220,9 @@ TEST_F(IniSettingsStoreTest, KillsInTheMiddleOfSavesLeaveAReadableStore) {
     for (int round = 0; round < 25; ++round) {
         QProcess saver;
         saver.start(QStringLiteral(SAVE_LOOP_PROGRAM), {home_.File()});
-        ASSERT_TRUE(saver.waitForReadyRead(10000)) << saver.errorString().toStdString();
+        ASSERT_TRUE(saver.waitForReadyRead(10000))
+            << "round " << round << ": " << saver.errorString().toStdString() << ' '
+            << saver.readAllStandardError().toStdString();
         QThread::usleep(QRandomGenerator::global()->bounded(1000u, 30000u));
         saver.kill();
         ASSERT_TRUE(saver.waitForFinished(10000));
@@ -212,6 +237,49 @@ TEST_F(IniSettingsStoreTest, KillsInTheMiddleOfSavesLeaveAReadableStore) {
         const std::string padding = store.GetValue(kSettingsApp, kSettingsSection, "padding");
         ASSERT_EQ(padding.size(), 50000u);
         EXPECT_EQ(padding.find_first_not_of(padding[0]), std::string::npos);
+    }
+}
+
+// Qt's lock file as a saver killed while taking it leaves it: empty when the kill came before the
+// saver wrote its process id, else naming a process that has ended.
+TEST_F(IniSettingsStoreTest, LockFileLeftByAKilledSaverDoesNotHoldUpTheNextSave) {
+    const QString qtLockFile = home_.File() + QStringLiteral(".lock");
+    const QByteArray leftovers[] = {"", LockFileOfAnEndedProcess(qtLockFile)};
+    store_.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, "5");
+    int minutes = 5;
+    for (const QByteArray& leftover : leftovers) {
+        WriteAll(qtLockFile, leftover);
+        const std::string timer = WriteCheckInterval(++minutes);
+        QElapsedTimer saving;
+        saving.start();
+        store_.SaveValue(kSettingsApp, kSettingsSection, kKeyTimer, timer);
+        EXPECT_LT(saving.elapsed(), 2000)
+            << "lock file holding \"" << leftover.toStdString() << '"';
+        EXPECT_EQ(Read(kKeyTimer), timer);
+    }
+}
+
+TEST_F(IniSettingsStoreTest, ProgramsSavingAtOnceKeepEachOthersEntries) {
+    const int count = 60;
+    const char* prefixes[] = {"first", "second"};
+    QProcess savers[2];
+    for (int index = 0; index < 2; ++index) {
+        savers[index].start(
+            QStringLiteral(SAVE_KEYS_PROGRAM),
+            {home_.File(), QString::fromLatin1(prefixes[index]), QString::number(count)});
+    }
+    for (QProcess& saver : savers) {
+        ASSERT_TRUE(saver.waitForFinished(60000)) << saver.errorString().toStdString();
+        ASSERT_TRUE(saver.exitStatus() == QProcess::NormalExit && saver.exitCode() == 0)
+            << saver.readAllStandardError().toStdString();
+    }
+    IniSettingsStore store(home_.File());
+    for (const char* prefix : prefixes) {
+        for (int number = 1; number <= count; ++number) {
+            const std::string text = std::to_string(number);
+            EXPECT_EQ(store.GetValue(kSettingsApp, kSettingsSection, prefix + text), text)
+                << prefix << text;
+        }
     }
 }
 
