@@ -25,22 +25,6 @@ namespace {
 
 using namespace agendix;
 
-// The default calendar, found at the first scan: a profile that cannot be read then fails that
-// scan with a readable message, and a later scan tries again.
-class DefaultCalendar : public scan::CalendarApplicationFactory {
-  public:
-    std::unique_ptr<scan::CalendarApplication> CreateApplication() override {
-        if (!calendar_) {
-            calendar_ = scan::ical::MakeIcalCalendar(
-                scan::ical::DefaultCalendarLocation(scan::ical::ProcessEnvironment));
-        }
-        return calendar_->CreateApplication();
-    }
-
-  private:
-    std::unique_ptr<scan::CalendarApplicationFactory> calendar_;
-};
-
 // What the options window works with. Made when the start procedure asks for the window, so
 // that a second copy, which ends before that, opens no bus connection and touches no file.
 struct ProgramServices {
@@ -52,7 +36,7 @@ struct ProgramServices {
           frameAmbient(QStringLiteral("frmOptions"), QApplication::font(), true),
           frameServices{frameAmbient, messages, theme},
           window{info,
-                 calendar,
+                 *calendar,
                  clock,
                  store,
                  shells,
@@ -69,7 +53,8 @@ struct ProgramServices {
                  QCoreApplication::applicationFilePath().toStdString()} {}
 
     const QString title;
-    DefaultCalendar calendar;
+    const std::unique_ptr<scan::CalendarApplicationFactory> calendar =
+        scan::ical::MakeDefaultCalendar(scan::ical::ProcessEnvironment);
     const scan::SystemClock clock;
     settings::IniSettingsStore store{settings::DefaultSettingsFile()};
     settings::XdgAutostartShellFactory shells;

@@ -151,6 +151,10 @@ void OptionsWindowHandlers::Timer1_Timer() {
     });
 }
 
+void OptionsWindowHandlers::Calendar_Changed() {
+    Guarded([this] { Scan(); });
+}
+
 void OptionsWindowHandlers::UpDown1_Change() {
     Guarded([this] {
         checkInterval_ = services_.window.SpinnerValue();

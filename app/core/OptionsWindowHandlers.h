@@ -59,6 +59,9 @@ class OptionsWindowHandlers {
 
     void Timer1_Timer();
     void UpDown1_Change();
+    // Something the day lists depend on may have changed (the calendar, the date, the zone, a
+    // resume): scans at once. The balloon pops up only when the day lists changed.
+    void Calendar_Changed();
 
     void chkWStartup_Click();
     void chkMouseOver_Click();

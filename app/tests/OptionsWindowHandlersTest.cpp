@@ -200,6 +200,19 @@ TEST_F(OptionsWindowHandlersTest, ANewDayScansAtTheNextTick) {
     EXPECT_EQ(calendar.applicationsCreated, 2);
 }
 
+TEST_F(OptionsWindowHandlersTest, AChangeScansAtOnceAndPopsUpOnlyWhenTheDayChanged) {
+    handlers.Form_Load();
+    tray.calls.clear();
+    handlers.Calendar_Changed();
+    EXPECT_EQ(calendar.applicationsCreated, 2);
+    EXPECT_TRUE(tray.calls.empty());
+
+    calendar.appointments = {
+        FakeAppointment{{{2026, 12, 7}, 9, 0, 0}, {{2026, 12, 7}, 10, 0, 0}, "Review", "", {}}};
+    handlers.Calendar_Changed();
+    EXPECT_EQ(Shows(), 2);
+}
+
 TEST_F(OptionsWindowHandlersTest, SpinnerChangeSavesTheIntervalWithoutScanning) {
     handlers.Form_Load();
     window.spinner = 3;

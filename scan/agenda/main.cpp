@@ -1,5 +1,6 @@
 // agendix-agenda: runs one appointment scan and prints the balloon title, a line end, then the
 // appointment text exactly as the balloon receives it (CR LF line ends, without the final NUL).
+// What the scan left out because it could not be read is told on the standard error.
 
 #include <charconv>
 #include <cstdio>
@@ -19,7 +20,8 @@ using namespace agendix::scan;
 constexpr char kUsage[] =
     "Usage: agendix-agenda [--calendar PATH] [--date YYYY-MM-DD] [--tomorrow]\n"
     "Prints the appointments that start today (and tomorrow with --tomorrow) as the tray\n"
-    "balloon shows them: the title, then one line per appointment.\n"
+    "balloon shows them: the title, then one line per appointment. Files of a directory that\n"
+    "cannot be read are left out and named on the standard error.\n"
     "  --calendar PATH    an .ics file or a directory of .ics files (default: the default "
     "calendar)\n"
     "  --date YYYY-MM-DD  the day taken as today (default: today)\n"
@@ -130,15 +132,17 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-        const ical::CalendarLocation location =
-            options.calendar ? ical::CalendarLocation{*options.calendar, false}
-                             : ical::DefaultCalendarLocation(ical::ProcessEnvironment);
-        const auto calendar = ical::MakeIcalCalendar(location);
+        const auto calendar = options.calendar
+                                  ? ical::MakeIcalCalendar({*options.calendar, false})
+                                  : ical::MakeDefaultCalendar(ical::ProcessEnvironment);
         const ClockOnDate clock(options.date);
         PrintedBalloon balloon;
         NoMessages pump;
         AppointmentScan scan(*calendar, clock, balloon, pump);
         scan.doIt(options.tomorrow ? 1 : 0);
+        for (const std::string& problem : scan.ReadProblems()) {
+            std::cerr << "agendix-agenda: " << problem << '\n';
+        }
         return 0;
     } catch (const UsageError& error) {
         std::cerr << "agendix-agenda: " << error.what() << "\n\n" << kUsage;

@@ -1,5 +1,7 @@
 #include "AppointmentScan.h"
 
+#include <utility>
+
 namespace agendix::scan {
 namespace {
 
@@ -17,17 +19,16 @@ void AppointmentScan::doIt(int tomorrowValue) {
     if (isLoading_) {
         return;
     }
+    // When the scan before failed, its day lists may be part-built and the tray may show the
+    // failure instead; this scan then updates the tray even if its lines equal the old ones.
+    const bool trayWasLeftBehind = std::exchange(lastScanFailed_, true);
     auto application = calendar_.CreateApplication();
     auto mapi = application->GetNamespace("MAPI");
     auto folder = mapi->GetDefaultFolder(CalendarNamespace::kFolderCalendar);
 
-    // When the scan before failed, its day lists were left part-built and the tray was not
-    // told; this scan then updates the tray even if its lines equal those partial ones.
-    const bool trayWasLeftBehind = partialDayLines_;
     appointmentText_.clear();
     previousDayLines_ = dayLines_;
     dayLines_ = {};
-    partialDayLines_ = true;
 
     const int lastDay = tomorrowValue == 1 ? 1 : 0;
     const CalendarDate today = clock_.Now().date;
@@ -36,12 +37,13 @@ void AppointmentScan::doIt(int tomorrowValue) {
     }
 
     appointmentText_ = AssembleAppointmentText(dayLines_);
+    readProblems_ = folder->ReadProblems();
     if (dayLines_ != previousDayLines_ || trayWasLeftBehind) {
         tray_.SetTrayToolTipTitle(ChooseTitle(dayLines_));
         tray_.SetTrayToolTip(appointmentText_ + '\0');
         tray_.Show(true);
     }
-    partialDayLines_ = false;
+    lastScanFailed_ = false;
 
     folder.reset();
     mapi.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "AppointmentText.h"
 #include "CalendarSource.h"
@@ -49,6 +50,9 @@ class AppointmentScan {
     const DayLines& CurrentDayLines() const { return dayLines_; }
     const DayLines& PreviousDayLines() const { return previousDayLines_; }
     const std::string& AppointmentText() const { return appointmentText_; }
+    // What the latest scan that completed left out because it could not be read (see
+    // CalendarFolder::ReadProblems); empty when nothing.
+    const std::vector<std::string>& ReadProblems() const { return readProblems_; }
 
   private:
     void ScanDay(CalendarFolder& folder, const CalendarDate& day, std::string& lines) const;
@@ -61,10 +65,11 @@ class AppointmentScan {
     MessagePump& pump_;
 
     bool isLoading_ = false;
-    bool partialDayLines_ = false;
+    bool lastScanFailed_ = false;
     DayLines dayLines_;
     DayLines previousDayLines_;
     std::string appointmentText_;
+    std::vector<std::string> readProblems_;
 };
 
 }  // namespace agendix::scan

@@ -71,6 +71,11 @@ class CalendarFolder {
   public:
     virtual ~CalendarFolder() = default;
     virtual std::unique_ptr<ItemCollection> Items() = 0;
+
+    // What this folder and its item collections have left out so far because it could not be
+    // read, such as a broken file among others: one message a user can read per problem, naming
+    // the file and line. Empty when nothing was left out.
+    virtual std::vector<std::string> ReadProblems() const = 0;
 };
 
 class CalendarNamespace {

@@ -1,5 +1,7 @@
 // libFuzzer target: any bytes as a calendar file, scanned the way the tray scans it, then
-// walked item by item through the whole object model. Only CalendarError may come out.
+// walked item by item through the whole object model. Only CalendarError may come out. Then the
+// same file in a directory calendar, whose scan leaves out what cannot be read and so must
+// complete.
 
 #include <unistd.h>
 
@@ -33,10 +35,18 @@ class NoMessages : public MessagePump {
     void ProcessPendingMessages() override {}
 };
 
-const std::filesystem::path& InputFile() {
-    static const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                              ("agendix-fuzz-" + std::to_string(getpid()) + ".ics");
+const std::filesystem::path& InputFolder() {
+    static const std::filesystem::path path = [] {
+        auto folder =
+            std::filesystem::temp_directory_path() / ("agendix-fuzz-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder);
+        return folder;
+    }();
     return path;
+}
+
+std::filesystem::path InputFile() {
+    return InputFolder() / "input.ics";
 }
 
 void WalkEverything(CalendarApplicationFactory& calendar) {
@@ -62,16 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream file(InputFile(), std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    const auto calendar = ical::MakeIcalCalendar({InputFile(), false});
     FixedClock clock;
     SilentTray tray;
     NoMessages pump;
-    AppointmentScan scan(*calendar, clock, tray, pump);
+    const auto file = ical::MakeIcalCalendar({InputFile(), false});
+    AppointmentScan fileScan(*file, clock, tray, pump);
     try {
-        scan.doIt(1);
-        WalkEverything(*calendar);
+        fileScan.doIt(1);
+        WalkEverything(*file);
     } catch (const CalendarError&) {
         // A clear refusal of bad data is the expected outcome.
     }
+    const auto folder = ical::MakeIcalCalendar({InputFolder(), false});
+    AppointmentScan(*folder, clock, tray, pump).doIt(1);
     return 0;
 }

@@ -11,7 +11,8 @@
 #include <set>
 #include <string_view>
 
-#include "CalendarSource.h"
+#include "Ascii.h"
+#include "CalendarFileError.h"
 
 namespace agendix::scan::ical {
 namespace {
@@ -36,8 +37,7 @@ class FileDescriptor {
 };
 
 [[noreturn]] void FailToRead(const fs::path& path, int error) {
-    throw CalendarError("cannot read the calendar file " + path.string() + ": " +
-                        std::strerror(error));
+    throw CalendarFileError(path.string(), 0, std::strerror(error));
 }
 
 FileIdentity IdentityOf(const struct stat& status) {
@@ -74,13 +74,8 @@ std::string ReadFile(const fs::path& path, FileIdentity& identity) {
 
 bool IsCalendarFileName(const fs::path& path) {
     const std::string name = path.filename().string();
-    if (name.empty() || name.front() == '.' || name.size() < 4) {
-        return false;  // hidden files are the temporary files of synchronisers
-    }
-    std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".ics";
+    // Hidden files are the temporary files of synchronisers.
+    return !name.empty() && name.front() != '.' && EndsWithNoCase(name, ".ics");
 }
 
 std::vector<fs::path> CalendarFilesIn(const fs::path& directory) {
@@ -88,8 +83,9 @@ std::vector<fs::path> CalendarFilesIn(const fs::path& directory) {
     std::vector<fs::path> files;
     for (fs::directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
+        // An entry whose type cannot be found out is listed, so that its reading tells why.
         std::error_code typeError;
-        if (IsCalendarFileName(it->path()) && it->is_regular_file(typeError)) {
+        if (IsCalendarFileName(it->path()) && (it->is_regular_file(typeError) || typeError)) {
             files.push_back(it->path());
         }
     }
@@ -105,7 +101,7 @@ std::vector<fs::path> CalendarFilesIn(const fs::path& directory) {
 bool IsPlainZoneName(std::string_view tzid) {
     return !tzid.empty() && tzid.find("..") == std::string_view::npos &&
            std::all_of(tzid.begin(), tzid.end(), [](char c) {
-               return std::isalnum(static_cast<unsigned char>(c)) ||
+               return IsAsciiAlphanumeric(c) ||
                       std::string_view("/_-+.").find(c) != std::string_view::npos;
            });
 }
@@ -216,19 +212,25 @@ TimeZoneRef CalendarFile::ZoneOf(std::string_view tzid) const {
     return systemZones_.emplace(tzid, SystemZoneOf(tzid)).first->second.ref;
 }
 
-std::string CalendarFile::Where(std::size_t event) const {
-    return path_.string() + ", line " + std::to_string(index_.events[event].line);
-}
-
 const EventData& CalendarFile::Event(std::size_t event) const {
     auto& slot = events_[event];
     if (!slot) {
         const IndexedEvent& range = index_.events[event];
         slot = std::make_unique<EventData>(ReadEvent(
             std::string_view(text_).substr(range.offset, range.length),
-            [this](std::string_view tzid) { return ZoneOf(tzid); }, Where(event)));
+            [this](std::string_view tzid) { return ZoneOf(tzid); }, path_.string(), range.line));
     }
     return *slot;
+}
+
+std::vector<const EventData*> CalendarFile::Overrides(std::size_t event) const {
+    std::vector<const EventData*> overrides;
+    if (const auto changes = overridesOf_.find(event); changes != overridesOf_.end()) {
+        for (const std::size_t change : changes->second) {
+            overrides.push_back(&Event(change));
+        }
+    }
+    return overrides;
 }
 
 std::vector<Occurrence> CalendarFile::Occurrences(std::size_t event, const LocalDateTime& from,
@@ -238,13 +240,8 @@ std::vector<Occurrence> CalendarFile::Occurrences(std::size_t event, const Local
     if (from < span.from || span.until < until || span.until <= span.from) {
         span.from = StartOfDay(from.date);
         span.until = std::max(until, StartOfDay(AddDays(from.date, kDaysExpanded)));
-        std::vector<const EventData*> overrides;
-        if (const auto changes = overridesOf_.find(event); changes != overridesOf_.end()) {
-            for (const std::size_t change : changes->second) {
-                overrides.push_back(&Event(change));
-            }
-        }
-        span.occurrences = OccurrencesBetween(Event(event), overrides, span.from, span.until);
+        span.occurrences =
+            OccurrencesBetween(Event(event), Overrides(event), span.from, span.until);
     }
     std::vector<Occurrence> inRange;
     for (const Occurrence& occurrence : span.occurrences) {
@@ -256,8 +253,7 @@ std::vector<Occurrence> CalendarFile::Occurrences(std::size_t event, const Local
     return inRange;
 }
 
-std::vector<std::shared_ptr<const CalendarFile>> CalendarFiles::Load(const fs::path& location,
-                                                                     bool missingIsEmpty) {
+CalendarContents CalendarFiles::Load(const fs::path& location, bool missingIsEmpty) {
     std::error_code error;
     const fs::file_status status = fs::status(location, error);
     if (status.type() == fs::file_type::not_found && missingIsEmpty) {
@@ -271,20 +267,26 @@ std::vector<std::shared_ptr<const CalendarFile>> CalendarFiles::Load(const fs::p
         throw CalendarError("cannot read the calendar " + location.string() + ": " +
                             error.message());
     }
-    const bool directory = fs::is_directory(status);
-    const std::vector<fs::path> paths =
-        directory ? CalendarFilesIn(location) : std::vector<fs::path>{location};
+    if (!fs::is_directory(status)) {
+        auto file = LoadFile(location, false);
+        loaded_ = {{location, file}};
+        return {{std::move(file)}, false, {}};
+    }
+    CalendarContents contents{{}, true, {}};
     std::map<fs::path, std::shared_ptr<const CalendarFile>> current;
-    std::vector<std::shared_ptr<const CalendarFile>> files;
-    for (const fs::path& path : paths) {
-        // A synchroniser may remove a file of the directory between the listing and its reading;
-        // the scan goes on without it.
-        if (auto file = LoadFile(path, directory)) {
-            files.push_back(current[path] = std::move(file));
+    for (const fs::path& path : CalendarFilesIn(location)) {
+        // A synchroniser may remove a file between the listing and its reading, or be writing
+        // one: the scan goes on without it.
+        try {
+            if (auto file = LoadFile(path, true)) {
+                contents.files.push_back(current[path] = std::move(file));
+            }
+        } catch (const CalendarFileError& unreadable) {
+            contents.unreadable.push_back(unreadable);
         }
     }
     loaded_ = std::move(current);
-    return files;
+    return contents;
 }
 
 std::shared_ptr<const CalendarFile> CalendarFiles::LoadFile(const fs::path& path,

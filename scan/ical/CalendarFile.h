@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CalendarFileError.h"
 #include "CalendarIndex.h"
 #include "EventData.h"
 #include "SeriesExpansion.h"
@@ -47,7 +48,7 @@ struct SystemZone {
 
 class CalendarFile {
   public:
-    // Reads and indexes the file; throws CalendarError naming it when it cannot.
+    // Reads and indexes the file; throws CalendarFileError naming it when it cannot.
     CalendarFile(std::filesystem::path path, FileIdentity identity);
     ~CalendarFile();
     CalendarFile(const CalendarFile&) = delete;
@@ -60,8 +61,11 @@ class CalendarFile {
     const std::vector<CalendarEntry>& Entries() const { return entries_; }
     const IndexedEvent& Indexed(std::size_t event) const { return index_.events[event]; }
 
-    // The event read with libical (once; kept for later scans).
+    // The event read with libical (once; kept for later scans). Throws CalendarFileError naming
+    // the file and the event's line when it cannot be read.
     const EventData& Event(std::size_t event) const;
+    // The overrides of the series `event` in this file, read like Event.
+    std::vector<const EventData*> Overrides(std::size_t event) const;
 
     // The occurrences of the series `event` that start in [from, until). The series is expanded
     // for two days from `from` at a time and the result kept, so that the days a scan asks for
@@ -73,7 +77,6 @@ class CalendarFile {
     void GroupSeries();
     void LoadTimeZones();
     TimeZoneRef ZoneOf(std::string_view tzid) const;
-    std::string Where(std::size_t event) const;
 
     std::filesystem::path path_;
     FileIdentity identity_;
@@ -93,14 +96,22 @@ class CalendarFile {
     mutable std::unordered_map<std::size_t, ExpandedSpan> expanded_;
 };
 
+// The files of a calendar as one scan finds them.
+struct CalendarContents {
+    std::vector<std::shared_ptr<const CalendarFile>> files;  // in order of name
+    bool isDirectory = false;
+    // The files of a directory that could not be read and are left out.
+    std::vector<CalendarFileError> unreadable;
+};
+
 // The calendar at a location (one file or a directory of .ics files), loaded afresh for each
 // scan but reusing the files that did not change.
 class CalendarFiles {
   public:
-    // The files of the calendar in order of name; throws CalendarError naming the path when the
-    // location cannot be read. A missing location is an empty calendar when `missingIsEmpty`.
-    std::vector<std::shared_ptr<const CalendarFile>> Load(const std::filesystem::path& location,
-                                                          bool missingIsEmpty);
+    // Throws CalendarError naming the path when the location cannot be read, or when it is a
+    // single file that cannot be read. A missing location is an empty calendar when
+    // `missingIsEmpty`.
+    CalendarContents Load(const std::filesystem::path& location, bool missingIsEmpty);
 
   private:
     // Null when `mayHaveGone` and the file no longer exists.

@@ -2,26 +2,12 @@
 
 #include <algorithm>
 
-#include "CalendarSource.h"
+#include "Ascii.h"
+#include "CalendarFileError.h"
+#include "ContentLine.h"
 
 namespace agendix::scan::ical {
 namespace {
-
-// ASCII only: names and keywords of iCalendar are ASCII, and no locale is consulted per byte.
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    // Names are mostly written in capitals: equal bytes need no case folding.
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return x == y || Upper(x) == Upper(y);
-           });
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string_view Trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -29,30 +15,6 @@ std::string_view Trim(std::string_view text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool IsContinuation(std::string_view line) {
-    return !line.empty() && (line.front() == ' ' || line.front() == '\t');
-}
-
-// The property name: everything before the first parameter or the value.
-std::string_view PropertyName(std::string_view line) {
-    const auto end =
-        std::find_if(line.begin(), line.end(), [](char c) { return c == ';' || c == ':'; });
-    return line.substr(0, static_cast<std::size_t>(end - line.begin()));
-}
-
-// The value: everything after the first colon that is not inside a quoted parameter value.
-std::string_view PropertyValue(std::string_view line) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '"') {
-            quoted = !quoted;
-        } else if (line[i] == ':' && !quoted) {
-            return line.substr(i + 1);
-        }
-    }
-    return {};
 }
 
 DayNumber DayOf(std::string_view value) {
@@ -155,7 +117,7 @@ class Indexer {
             if (line.empty() || IsContinuation(line)) {
                 continue;
             }
-            const char first = Upper(line.front());
+            const char first = AsciiUpper(line.front());
             if (first == 'B' && StartsWithNoCase(line, "BEGIN:")) {
                 Open(Trim(line.substr(6)));
             } else if (first == 'E' && StartsWithNoCase(line, "END:")) {
@@ -183,7 +145,7 @@ class Indexer {
     };
 
     [[noreturn]] void Fail(std::uint32_t line, const std::string& what) const {
-        throw CalendarError(fileName_ + ", line " + std::to_string(line) + ": " + what);
+        throw CalendarFileError(fileName_, line, what);
     }
 
     void Open(std::string_view name) {
@@ -240,7 +202,7 @@ class Indexer {
     }
 
     void Peek(std::string_view line) {
-        if (!MayMatter(Upper(line.front()))) {
+        if (!MayMatter(AsciiUpper(line.front()))) {
             return;
         }
         const std::string_view name = PropertyName(line);

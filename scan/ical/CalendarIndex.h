@@ -41,7 +41,7 @@ struct CalendarIndex {
 };
 
 // Indexes `text`, the contents of the file `fileName` (named in error messages). A leading
-// byte-order mark, CR LF and LF line ends and folded lines are accepted. Throws CalendarError
+// byte-order mark, CR LF and LF line ends and folded lines are accepted. Throws CalendarFileError
 // naming the file and line when the text is not iCalendar data or a component is not closed.
 CalendarIndex IndexCalendar(std::string_view text, const std::string& fileName);
 

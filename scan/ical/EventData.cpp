@@ -7,61 +7,111 @@
 #include <chrono>
 #include <memory>
 
-#include "CalendarSource.h"
+#include "Ascii.h"
+#include "CalendarFileError.h"
+#include "ContentLine.h"
 
 namespace agendix::scan::ical {
 namespace {
 
 using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+using ValuePtr = std::unique_ptr<icalvalue, decltype(&icalvalue_free)>;
 
-// The properties an EventData is made of; libical is spared the rest.
-// The longest nominal duration kept, in days.
+// The longest span kept, in days (about 27,000 years): longer durations are held to it.
 constexpr std::int64_t kMaxDays = 10'000'000;
 
-constexpr std::array<std::string_view, 10> kReadProperties = {
-    "DTSTART", "DTEND", "DURATION", "SUMMARY", "LOCATION",
-    "STATUS",  "RRULE", "RDATE",    "EXDATE",  "RECURRENCE-ID"};
+// The properties libical reads for an EventData; it is spared the rest. The texts are read
+// from the lines as written (see OwnText).
+constexpr std::array<std::string_view, 8> kLibicalProperties = {
+    "DTSTART", "DTEND", "DURATION", "STATUS", "RRULE", "RDATE", "EXDATE", "RECURRENCE-ID"};
 
-// Compares ASCII names without regard to case; `upper` is written in capitals.
-bool EqualsNoCase(std::string_view name, std::string_view upper) {
-    return name.size() == upper.size() &&
-           std::equal(name.begin(), name.end(), upper.begin(), [](char x, char y) {
-               return (x >= 'a' && x <= 'z' ? x - 'a' + 'A' : x) == y;
-           });
-}
+// The content lines of a VEVENT that belong to the event itself, its BEGIN and END included and
+// its alarms and other subcomponents left out, each with its continuation lines and line ends
+// as written.
+class OwnProperties {
+  public:
+    explicit OwnProperties(std::string_view event) : text_(event) {}
 
-// Whether a line that begins a property of the event's own level is kept for libical: its
-// BEGIN and END, and the properties read.
-bool IsKept(std::string_view line) {
-    const std::string_view name = line.substr(0, line.find_first_of(";:"));
-    return EqualsNoCase(name, "BEGIN") || EqualsNoCase(name, "END") ||
-           std::any_of(kReadProperties.begin(), kReadProperties.end(),
-                       [&](std::string_view read) { return EqualsNoCase(name, read); });
-}
+    bool Next(std::string_view& property) {
+        while (!text_.empty()) {
+            const std::string_view lines = TakeContentLine();
+            const int depth = depth_ + (StartsWithNoCase(lines, "BEGIN:") ? 1 : 0);
+            depth_ = depth - (StartsWithNoCase(lines, "END:") ? 1 : 0);
+            if (depth == 1) {
+                property = lines;
+                return true;
+            }
+        }
+        return false;
+    }
 
-// The VEVENT in `text` with only the lines it is read from: the properties of the event itself,
-// with their folded continuations, and none of its subcomponents (alarms).
-std::string ReadLines(std::string_view text) {
+  private:
+    std::string_view TakeContentLine() {
+        std::size_t end = 0;
+        do {
+            end = std::min(text_.find('\n', end), text_.size() - 1) + 1;
+        } while (end < text_.size() && IsContinuation(text_.substr(end, 1)));
+        const std::string_view lines = text_.substr(0, end);
+        text_.remove_prefix(end);
+        return lines;
+    }
+
+    std::string_view text_;
+    int depth_ = 0;
+};
+
+// The VEVENT in `text` with only the lines libical reads: the event's BEGIN and END and its own
+// properties of kLibicalProperties.
+std::string LibicalLines(std::string_view text) {
     std::string kept;
     kept.reserve(text.size());
-    int depth = 0;
-    bool keeping = false;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size() - 1) + 1;
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end);
-        if (line.front() != ' ' && line.front() != '\t') {
-            const bool begins = line.size() >= 6 && EqualsNoCase(line.substr(0, 6), "BEGIN:");
-            const bool ends = line.size() >= 4 && EqualsNoCase(line.substr(0, 4), "END:");
-            depth += begins ? 1 : 0;
-            keeping = depth == 1 && IsKept(line);
-            depth -= ends ? 1 : 0;
-        }
-        if (keeping) {
-            kept.append(line);
+    OwnProperties properties(text);
+    for (std::string_view property; properties.Next(property);) {
+        const std::string_view name = PropertyName(property);
+        if (EqualsNoCase(name, "BEGIN") || EqualsNoCase(name, "END") ||
+            std::any_of(kLibicalProperties.begin(), kLibicalProperties.end(),
+                        [&](std::string_view read) { return EqualsNoCase(name, read); })) {
+            kept.append(property);
         }
     }
     return kept;
+}
+
+// A content line's physical lines joined: their line ends and the blank that begins each
+// continuation line removed.
+std::string Unfolded(std::string_view lines) {
+    std::string joined;
+    for (bool first = true; !lines.empty(); first = false) {
+        const std::size_t end = std::min(lines.find('\n'), lines.size());
+        std::string_view line = lines.substr(0, end);
+        lines.remove_prefix(std::min(end + 1, lines.size()));
+        while (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        joined.append(first ? line : line.substr(1));
+    }
+    return joined;
+}
+
+// A TEXT value with its escapes (\\ \; \, \n \N) resolved, by libical as its parser does.
+std::string Unescaped(std::string_view value) {
+    const ValuePtr text(icalvalue_new_from_string(ICAL_TEXT_VALUE, std::string(value).c_str()),
+                        icalvalue_free);
+    const char* unescaped = text ? icalvalue_get_text(text.get()) : nullptr;
+    return unescaped ? unescaped : "";
+}
+
+// The text of the event's own property `name`, the first if there are several; none when it has
+// none. Read from the line as written: libical's parser strips the blanks around a value, which
+// belong to the text (RFC 5545, 3.3.11).
+std::optional<std::string> OwnText(std::string_view event, std::string_view name) {
+    OwnProperties properties(event);
+    for (std::string_view property; properties.Next(property);) {
+        if (EqualsNoCase(PropertyName(property), name)) {
+            return Unescaped(PropertyValue(Unfolded(property)));
+        }
+    }
+    return std::nullopt;
 }
 
 bool IsValidDateTime(const icaltimetype& value) {
@@ -74,10 +124,11 @@ bool IsValidDateTime(const icaltimetype& value) {
 
 class EventReader {
   public:
-    EventReader(const ZoneLookup& zones, const std::string& where) : zones_(zones), where_(where) {}
+    EventReader(const ZoneLookup& zones, const std::string& file, std::uint32_t line)
+        : zones_(zones), file_(file), line_(line) {}
 
     EventData Read(std::string_view text) {
-        ComponentPtr component(icalcomponent_new_from_string(ReadLines(text).c_str()),
+        ComponentPtr component(icalcomponent_new_from_string(LibicalLines(text).c_str()),
                                icalcomponent_free);
         if (!component || icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT) {
             Fail("the event cannot be read");
@@ -86,8 +137,8 @@ class EventReader {
         EventData data;
         data.start = RequiredTime(event, ICAL_DTSTART_PROPERTY, "DTSTART");
         ReadDuration(event, data);
-        data.subject = Text(icalcomponent_get_summary(event));
-        data.location = Text(icalcomponent_get_location(event));
+        data.subject = OwnText(text, "SUMMARY");
+        data.location = OwnText(text, "LOCATION");
         data.cancelled = icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED;
         ReadRecurrence(event, data);
         return data;
@@ -95,11 +146,7 @@ class EventReader {
 
   private:
     [[noreturn]] void Fail(const std::string& what) const {
-        throw CalendarError(where_ + ": " + what);
-    }
-
-    static std::optional<std::string> Text(const char* value) {
-        return value ? std::optional<std::string>(value) : std::nullopt;
+        throw CalendarFileError(file_, line_, what);
     }
 
     EventTime TimeOf(icalproperty* property, const icaltimetype& value, const char* name) const {
@@ -142,12 +189,12 @@ class EventReader {
                        icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
             const icaldurationtype duration = icalproperty_get_duration(property);
             if (!duration.is_neg) {
-                // Weeks and days as given, held to a span an int keeps (about 27,000 years).
+                // As given, each part held to kMaxDays; 64 bits hold every product.
                 const std::int64_t days = std::int64_t{duration.weeks} * 7 + duration.days;
-                data.duration.nominalDays =
-                    static_cast<int>(std::min<std::int64_t>(days, kMaxDays));
-                data.duration.exactSeconds =
-                    std::int64_t{duration.hours} * 3600 + duration.minutes * 60 + duration.seconds;
+                const std::int64_t seconds = std::int64_t{duration.hours} * 3600 +
+                                             std::int64_t{duration.minutes} * 60 + duration.seconds;
+                data.duration.nominalDays = static_cast<int>(std::min(days, kMaxDays));
+                data.duration.exactSeconds = std::min(seconds, kMaxDays * kSecondsPerDay);
             }
             data.hasOwnEnd = true;
         } else if (data.start.isDate) {
@@ -201,13 +248,15 @@ class EventReader {
     }
 
     const ZoneLookup& zones_;
-    const std::string& where_;
+    const std::string& file_;
+    std::uint32_t line_;
 };
 
 }  // namespace
 
-EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& where) {
-    return EventReader(zones, where).Read(text);
+EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& file,
+                    std::uint32_t line) {
+    return EventReader(zones, file, line).Read(text);
 }
 
 Moment MomentOf(const EventTime& time) {

@@ -3,6 +3,7 @@
 // One VEVENT read with libical into the few facts the scan needs. The libical component lives
 // only while it is read.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -43,9 +44,10 @@ struct EventData {
 // Finds the zone of a TZID: the file's VTIMEZONE, else the system zone database, else floating.
 using ZoneLookup = std::function<TimeZoneRef(std::string_view tzid)>;
 
-// Reads the VEVENT in `text`. `where` ("file, line n") starts the message of the CalendarError
-// thrown when the event cannot be used.
-EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& where);
+// Reads the VEVENT in `text`, which begins on line `line` of `file`; throws CalendarFileError
+// naming them when the event cannot be used.
+EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& file,
+                    std::uint32_t line);
 
 // The moment an event time stands for.
 Moment MomentOf(const EventTime& time);

@@ -2,6 +2,7 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -123,9 +124,43 @@ std::unique_ptr<AppointmentItem> SeriesPattern::GetOccurrence(const LocalDateTim
     return std::move(occurrences.front());
 }
 
+// What the reading of a directory calendar left out, each problem told once; shared by the
+// folder and its item collections.
+class ReadProblemLog {
+  public:
+    void Add(std::string message) {
+        if (std::find(messages_.begin(), messages_.end(), message) == messages_.end()) {
+            messages_.push_back(std::move(message));
+        }
+    }
+    const std::vector<std::string>& Messages() const { return messages_; }
+
+  private:
+    std::vector<std::string> messages_;
+};
+
+// "line 7: what is wrong", or only what is wrong when the whole file could not be read.
+std::string LineAndReason(const CalendarFileError& error) {
+    return error.Line() == 0 ? error.Reason()
+                             : "line " + std::to_string(error.Line()) + ": " + error.Reason();
+}
+
+std::string FileLeftOut(const CalendarFileError& error) {
+    return "The calendar file \"" + error.File() + "\" could not be read (" + LineAndReason(error) +
+           "); its appointments are left out.";
+}
+
+std::string AppointmentLeftOut(const CalendarFileError& error) {
+    return "An appointment in the calendar file \"" + error.File() + "\" could not be read (" +
+           LineAndReason(error) + "); it is left out.";
+}
+
 class EntryCollection : public ItemCollection {
   public:
-    explicit EntryCollection(std::vector<EntryRef> entries) : entries_(std::move(entries)) {}
+    // `problems` is null for a single-file calendar, whose unreadable appointments are errors;
+    // a directory calendar leaves them out and logs them there.
+    EntryCollection(std::vector<EntryRef> entries, std::shared_ptr<ReadProblemLog> problems)
+        : entries_(std::move(entries)), problems_(std::move(problems)) {}
 
     std::unique_ptr<AppointmentItem> GetFirst() override {
         position_ = 0;
@@ -140,22 +175,41 @@ class EntryCollection : public ItemCollection {
 
     // Series are kept whole unless their UNTIL ended them more than two days before the range,
     // the most that zone offsets can move a date. A single event is read with libical only when
-    // the date of its raw DTSTART lies within two days of the range.
+    // the date of its raw DTSTART lies within two days of the range. Every item kept has been
+    // read, so that one that cannot be is found here.
     std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
                                              const LocalDateTime& until) override {
         const DayNumber first = DayNumberOf(AddDays(from.date, -2));
         const DayNumber last = DayNumberOf(AddDays(until.date, 2));
         std::vector<EntryRef> kept;
         for (const EntryRef& ref : entries_) {
-            if (ref.entry.series ? ref.entry.lastDay == kUnknownDay || ref.entry.lastDay >= first
-                                 : StartsBetween(ref, first, last, from, until)) {
-                kept.push_back(ref);
+            try {
+                if (ref.entry.series ? SeriesMayReach(ref, first)
+                                     : StartsBetween(ref, first, last, from, until)) {
+                    kept.push_back(ref);
+                }
+            } catch (const CalendarFileError& error) {
+                if (!problems_) {
+                    throw;
+                }
+                problems_->Add(AppointmentLeftOut(error));
             }
         }
-        return std::make_unique<EntryCollection>(std::move(kept));
+        return std::make_unique<EntryCollection>(std::move(kept), problems_);
     }
 
   private:
+    // Reads a series that has not ended before `first` with its overrides, as its occurrences
+    // will need them.
+    static bool SeriesMayReach(const EntryRef& ref, DayNumber first) {
+        if (ref.entry.lastDay != kUnknownDay && ref.entry.lastDay < first) {
+            return false;
+        }
+        ref.file->Event(ref.entry.event);
+        ref.file->Overrides(ref.entry.event);
+        return true;
+    }
+
     static bool StartsBetween(const EntryRef& ref, DayNumber first, DayNumber last,
                               const LocalDateTime& from, const LocalDateTime& until) {
         const DayNumber rawDay = ref.file->Indexed(ref.entry.event).startDay;
@@ -174,33 +228,42 @@ class EntryCollection : public ItemCollection {
     }
 
     std::vector<EntryRef> entries_;
+    std::shared_ptr<ReadProblemLog> problems_;
     std::size_t position_ = 0;
 };
 
 class IcalFolder : public CalendarFolder {
   public:
-    IcalFolder(const CalendarLocation& location, CalendarFiles& files)
-        : location_(location), files_(files) {}
+    IcalFolder(CalendarLocation location, CalendarFiles& files)
+        : location_(std::move(location)), files_(files) {}
 
     std::unique_ptr<ItemCollection> Items() override {
+        const CalendarContents contents = files_.Load(location_.path, location_.missingIsEmpty);
+        for (const CalendarFileError& error : contents.unreadable) {
+            problems_->Add(FileLeftOut(error));
+        }
         std::vector<EntryRef> entries;
-        for (const auto& file : files_.Load(location_.path, location_.missingIsEmpty)) {
+        for (const auto& file : contents.files) {
             for (const CalendarEntry& entry : file->Entries()) {
                 entries.push_back({file, entry});
             }
         }
-        return std::make_unique<EntryCollection>(std::move(entries));
+        return std::make_unique<EntryCollection>(std::move(entries),
+                                                 contents.isDirectory ? problems_ : nullptr);
     }
 
+    std::vector<std::string> ReadProblems() const override { return problems_->Messages(); }
+
   private:
-    const CalendarLocation& location_;
+    CalendarLocation location_;
     CalendarFiles& files_;
+    std::shared_ptr<ReadProblemLog> problems_ = std::make_shared<ReadProblemLog>();
 };
 
 class IcalNamespace : public CalendarNamespace {
   public:
-    IcalNamespace(const CalendarLocation& location, CalendarFiles& files)
-        : location_(location), files_(files) {}
+    IcalNamespace(CalendarLocation location, CalendarFiles& files)
+        : location_(std::move(location)), files_(files) {}
 
     std::unique_ptr<CalendarFolder> GetDefaultFolder(int folderType) override {
         if (folderType != kFolderCalendar) {
@@ -211,14 +274,14 @@ class IcalNamespace : public CalendarNamespace {
     }
 
   private:
-    const CalendarLocation& location_;
+    CalendarLocation location_;
     CalendarFiles& files_;
 };
 
 class IcalApplication : public CalendarApplication {
   public:
-    IcalApplication(const CalendarLocation& location, CalendarFiles& files)
-        : location_(location), files_(files) {}
+    IcalApplication(CalendarLocation location, CalendarFiles& files)
+        : location_(std::move(location)), files_(files) {}
 
     std::unique_ptr<CalendarNamespace> GetNamespace(std::string_view type) override {
         if (type != "MAPI") {
@@ -228,14 +291,15 @@ class IcalApplication : public CalendarApplication {
     }
 
   private:
-    const CalendarLocation& location_;
+    CalendarLocation location_;
     CalendarFiles& files_;
 };
 
-// Keeps the files loaded by earlier scans; each application reads the calendar afresh.
+// Keeps the files loaded by earlier scans; each application finds the calendar with `locate`
+// and reads it afresh.
 class IcalCalendar : public CalendarApplicationFactory {
   public:
-    explicit IcalCalendar(CalendarLocation location) : location_(std::move(location)) {
+    explicit IcalCalendar(std::function<CalendarLocation()> locate) : locate_(std::move(locate)) {
         icalerror_set_errors_are_fatal(0);
     }
 
@@ -248,7 +312,7 @@ class IcalCalendar : public CalendarApplicationFactory {
             files_ = CalendarFiles();
             zone_ = zone;
         }
-        return std::make_unique<IcalApplication>(location_, files_);
+        return std::make_unique<IcalApplication>(locate_(), files_);
     }
 
   private:
@@ -257,7 +321,7 @@ class IcalCalendar : public CalendarApplicationFactory {
                std::to_string(daylight);
     }
 
-    CalendarLocation location_;
+    std::function<CalendarLocation()> locate_;
     CalendarFiles files_;
     std::string zone_;
 };
@@ -323,6 +387,10 @@ CalendarLocation DefaultCalendarLocation(const EnvironmentLookup& environment) {
     if (fs::exists(profile, error)) {
         return {PathInProfile(profile, environment), false};
     }
+    if (error) {  // not "absent": the profile may well name a calendar
+        throw CalendarError("cannot read the calendar profile " + profile.string() + ": " +
+                            error.message());
+    }
     return {XdgDirectory(environment, "XDG_DATA_HOME", ".local/share") / "agendix" / "calendar.ics",
             true};
 }
@@ -333,7 +401,12 @@ std::optional<std::string> ProcessEnvironment(const char* name) {
 }
 
 std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation location) {
-    return std::make_unique<IcalCalendar>(std::move(location));
+    return std::make_unique<IcalCalendar>([location = std::move(location)] { return location; });
+}
+
+std::unique_ptr<CalendarApplicationFactory> MakeDefaultCalendar(EnvironmentLookup environment) {
+    return std::make_unique<IcalCalendar>(
+        [environment = std::move(environment)] { return DefaultCalendarLocation(environment); });
 }
 
 }  // namespace agendix::scan::ical

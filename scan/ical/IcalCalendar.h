@@ -3,7 +3,8 @@
 // The calendar object model over iCalendar data (RFC 5545), read with libical. The default
 // calendar folder is one .ics file or a directory of .ics files (one object per file, read in
 // order of file name). It is read afresh for every scan, read-only; parsed data of a file that
-// has not changed since may be reused.
+// has not changed since may be reused. A directory's files and appointments that cannot be read
+// are left out, each named in the folder's ReadProblems; in a single file they are errors.
 
 #include <filesystem>
 #include <functional>
@@ -36,5 +37,10 @@ std::optional<std::string> ProcessEnvironment(const char* name);
 // A factory whose applications read the calendar at `location`. Times are given in the
 // machine's local zone (TZ honoured).
 std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation location);
+
+// A factory whose applications read the default calendar, found afresh for each of them with
+// DefaultCalendarLocation: a path written into the profile shows at the next scan, and a
+// profile that cannot be read fails that scan only. Otherwise like MakeIcalCalendar.
+std::unique_ptr<CalendarApplicationFactory> MakeDefaultCalendar(EnvironmentLookup environment);
 
 }  // namespace agendix::scan::ical

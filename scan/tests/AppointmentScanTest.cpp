@@ -153,6 +153,45 @@ TEST_F(AppointmentScanTest, FailureReachesCallerAndLeavesTrayAlone) {
     EXPECT_EQ(tray.calls, Balloon("Today:", " [09:00 - 10:00] Fine (Room 1)\r\n\r\n"));
 }
 
+TEST_F(AppointmentScanTest, ReadProblemsAreThoseOfTheLatestScanThatCompleted) {
+    const std::vector<std::string> problems{"The calendar file \"a.ics\" could not be read"};
+    calendar.readProblems = problems;
+    scan.doIt(0);
+    EXPECT_EQ(scan.ReadProblems(), problems);
+
+    // A failed scan tells nothing new; the next one that completes tells its own.
+    calendar.readProblems.clear();
+    calendar.failToOpen = true;
+    EXPECT_THROW(scan.doIt(0), CalendarError);
+    EXPECT_EQ(scan.ReadProblems(), problems);
+    calendar.failToOpen = false;
+    scan.doIt(0);
+    EXPECT_TRUE(scan.ReadProblems().empty());
+
+    // They are told even when the balloon stays as it was.
+    calendar.readProblems = problems;
+    tray.calls.clear();
+    scan.doIt(0);
+    EXPECT_TRUE(tray.calls.empty());
+    EXPECT_EQ(scan.ReadProblems(), problems);
+}
+
+// The caller may have shown a failure in the balloon: after any failed scan, the next one that
+// succeeds puts its lines back, even when they equal those from before the failure.
+TEST_F(AppointmentScanTest, AfterAFailureTheNextScanAlwaysUpdatesTheTray) {
+    calendar.appointments = {Single(kToday, 9, 10, "Review")};
+    scan.doIt(0);
+    calendar.failToOpen = true;
+    EXPECT_THROW(scan.doIt(0), CalendarError);
+    calendar.failToOpen = false;
+    tray.calls.clear();
+    scan.doIt(0);
+    EXPECT_EQ(tray.calls, Balloon("Today:", " [09:00 - 10:00] Review (Room 1)\r\n\r\n"));
+    tray.calls.clear();
+    scan.doIt(0);
+    EXPECT_TRUE(tray.calls.empty());
+}
+
 TEST_F(AppointmentScanTest, FollowsTheClockAcrossMidnight) {
     calendar.appointments = {Single(kToday, 9, 10, "Today"), Single(kTomorrow, 9, 10, "Next")};
     scan.doIt(0);

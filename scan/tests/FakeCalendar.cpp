@@ -106,6 +106,7 @@ class Folder : public CalendarFolder {
         }
         return std::make_unique<Collection>(calendar_, std::move(all));
     }
+    std::vector<std::string> ReadProblems() const override { return calendar_.readProblems; }
 
   private:
     FakeCalendar& calendar_;

@@ -26,6 +26,8 @@ class FakeCalendar : public CalendarApplicationFactory {
   public:
     std::vector<FakeAppointment> appointments;
     bool failToOpen = false;
+    // What the folder tells as left out because it could not be read.
+    std::vector<std::string> readProblems;
     int applicationsCreated = 0;
     // Items yielded by the last scans' enumerations (restricted collections included).
     int itemsEnumerated = 0;

@@ -13,13 +13,15 @@ namespace fs = std::filesystem;
 
 class DefaultLocation : public ::testing::Test {
   protected:
-    CalendarLocation Find() {
-        return DefaultCalendarLocation([this](const char* name) -> std::optional<std::string> {
+    // Reads environment_ as it is at the time of each call.
+    EnvironmentLookup Lookup() {
+        return [this](const char* name) -> std::optional<std::string> {
             const auto found = environment_.find(name);
             return found == environment_.end() ? std::nullopt
                                                : std::optional<std::string>(found->second);
-        });
+        };
     }
+    CalendarLocation Find() { return DefaultCalendarLocation(Lookup()); }
     void WriteProfile(const fs::path& configHome, const std::string& text) {
         fs::create_directories(configHome / "agendix");
         std::ofstream(configHome / "agendix" / "calendar.conf") << text;
@@ -64,9 +66,46 @@ TEST_F(DefaultLocation, UnusableSettingsAreClearErrors) {
     WriteProfile(home_.Folder() / "config", "# nothing here\n");
     EXPECT_THAT([&] { Find(); },
                 ::testing::ThrowsMessage<CalendarError>(::testing::HasSubstr("names no calendar")));
+    // A profile that cannot be looked at is not taken for an absent one.
+    fs::create_directories(home_.Folder() / "looping");
+    fs::create_symlink("agendix", home_.Folder() / "looping" / "agendix");
+    environment_["XDG_CONFIG_HOME"] = (home_.Folder() / "looping").string();
+    EXPECT_THAT([&] { Find(); }, ::testing::ThrowsMessage<CalendarError>(::testing::HasSubstr(
+                                     "cannot read the calendar profile " + home_.Folder().string() +
+                                     "/looping/agendix/calendar.conf")));
     environment_.clear();
     EXPECT_THAT([&] { Find(); },
                 ::testing::ThrowsMessage<CalendarError>(::testing::HasSubstr("nor HOME is set")));
+}
+
+TEST_F(DefaultLocation, EveryScanFindsTheCalendarAfresh) {
+    const fs::path config = home_.Folder() / "config";
+    environment_["XDG_CONFIG_HOME"] = config.string();
+    const auto event = [](const std::string& subject) {
+        return Calendar("BEGIN:VEVENT\nUID:e\nDTSTART:20261207T090000\nSUMMARY:" + subject +
+                        "\nEND:VEVENT\n");
+    };
+    home_.Write("a.ics", event("From A"));
+    home_.Write("b.ics", event("From B"));
+    const std::string pathOfA = (home_.Folder() / "a.ics").string();
+    WriteProfile(config, pathOfA);
+    Agenda agenda(MakeDefaultCalendar(Lookup()));
+    constexpr CalendarDate kMonday{2026, 12, 7};
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] From A ()\n\n");
+
+    WriteProfile(config, (home_.Folder() / "b.ics").string());
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] From B ()\n\n");
+
+    // A profile that names nothing fails that scan; the next one tries again.
+    WriteProfile(config, "# being edited\n");
+    EXPECT_THAT([&] { agenda.Scan(kMonday); },
+                ::testing::ThrowsMessage<CalendarError>(::testing::HasSubstr("names no calendar")));
+    WriteProfile(config, pathOfA);
+    EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] From A ()\n\n");
+
+    // Without a profile, the default data file, which nobody has made yet.
+    fs::remove(config / "agendix" / "calendar.conf");
+    EXPECT_EQ(agenda.Scan(kMonday).title, "No Appointments");
 }
 
 }  // namespace

@@ -152,6 +152,27 @@ TEST(IcalText, AnEventIsReadFromItsOwnPropertiesOnly) {
     EXPECT_EQ(agenda.Scan(kMonday, false).text, " [09:00 - 10:00] Budget review (Room 1)\n\n");
 }
 
+// Blanks around a text belong to it (RFC 5545), through folds, escapes and parameters.
+TEST(IcalText, BlanksAroundSubjectsAndLocationsAreKept) {
+    TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:a\nDTSTART:20261207T090000\nDURATION:PT1H\n"
+                 "SUMMARY:  Stand-up\t \nLOCATION:   \nEND:VEVENT\n"
+                 "BEGIN:VEVENT\nUID:b\nDTSTART:20261207T100000\nDURATION:PT1H\n"
+                 "SUMMARY;LANGUAGE=de: Plan\n  ung \nLOCATION;ALTREP=\"cid:a:b\":\tRoom\\, 2\\N \n"
+                 "END:VEVENT\n"));
+    std::string lf = Calendar(
+        "BEGIN:VEVENT\nUID:c\nDTSTART:20261207T110000\n"
+        "SUMMARY:\\\\ x \\; \nLOCATION:\nEND:VEVENT\n");
+    std::erase(lf, '\r');
+    folder.Write("lf.ics", lf);
+    EXPECT_EQ(Agenda(folder.File()).Scan(kMonday, false).text,
+              " [09:00 - 10:00]   Stand-up\t  (   )\n"
+              " [10:00 - 11:00]  Plan ung  (\tRoom, 2\n )\n\n");
+    EXPECT_EQ(Agenda(folder.Folder() / "lf.ics").Scan(kMonday, false).text,
+              " [11:00 - 11:00] \\ x ;  ()\n\n");
+}
+
 TEST(IcalFolder, VdirFilesComeInNameOrderSkippingHiddenAndOtherFiles) {
     Agenda agenda(TestData("vdir"));
     EXPECT_EQ(agenda.Scan(kMonday).text,
@@ -177,6 +198,78 @@ TEST(IcalFolder, BrokenFilesFailWithFileAndLine) {
             EXPECT_THAT(error.what(), AllOf(HasSubstr(broken.file), HasSubstr(broken.message)));
         }
     }
+}
+
+TEST(IcalFolder, UnreadableFilesOfAFolderAreLeftOutAndNamed) {
+    const TemporaryCalendar folder;
+    const auto event = [](const char* subject) {
+        return Calendar(std::string("BEGIN:VEVENT\nUID:") + subject +
+                        "\nDTSTART:20261207T090000\nSUMMARY:" + subject + "\nEND:VEVENT\n");
+    };
+    folder.Write("a.ics", event("Good"));
+    std::filesystem::copy_file(TestData("broken_unclosed_event.ics"), folder.Folder() / "b.ics");
+    std::filesystem::copy_file(TestData("broken_not_icalendar.ics"), folder.Folder() / "c.ics");
+    std::filesystem::copy_file(TestData("broken_no_dtstart.ics"), folder.Folder() / "d.ics");
+    std::filesystem::create_symlink("e.ics", folder.Folder() / "e.ics");  // a loop
+    const std::string path = folder.Folder().string() + "/";
+    Agenda agenda(folder.Folder());
+    for (int scan = 0; scan < 2; ++scan) {
+        EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] Good ()\n\n");
+        EXPECT_THAT(
+            agenda.ReadProblems(),
+            ::testing::ElementsAre(
+                "The calendar file \"" + path +
+                    "b.ics\" could not be read (line 7: END:VCALENDAR does not close "
+                    "BEGIN:VEVENT of line 3); its appointments are left out.",
+                "The calendar file \"" + path +
+                    "c.ics\" could not be read (line 1: not iCalendar data (expected "
+                    "BEGIN:VCALENDAR)); its appointments are left out.",
+                "The calendar file \"" + path +
+                    "e.ics\" could not be read (Too many levels of symbolic links); its "
+                    "appointments are left out.",
+                "An appointment in the calendar file \"" + path +
+                    "d.ics\" could not be read (line 3: the event has no valid DTSTART); it is "
+                    "left out."));
+    }
+    // A file that is mended is read at the next scan.
+    folder.Write("b.ics", event("Mended"));
+    EXPECT_EQ(agenda.Scan(kMonday).text,
+              " [09:00 - 09:00] Good ()\n [09:00 - 09:00] Mended ()\n\n");
+    EXPECT_EQ(agenda.ReadProblems().size(), 3u);
+}
+
+// A series is read with its overrides before it is listed: in a folder an unreadable override
+// leaves the series out, told; in a single file it is an error, as the file is broken.
+TEST(IcalFolder, AnUnreadableSeriesIsLeftOutOfAFolderButFailsASingleFile) {
+    const TemporaryCalendar folder;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:s\nDTSTART:20261201T090000\nRRULE:FREQ=DAILY\n"
+                 "SUMMARY:Daily\nEND:VEVENT\n"
+                 "BEGIN:VEVENT\nUID:s\nRECURRENCE-ID:20261208T090000\nDTSTART:20261308T100000\n"
+                 "SUMMARY:Moved\nEND:VEVENT\n"));
+    Agenda inFolder(folder.Folder());
+    EXPECT_EQ(inFolder.Scan(kMonday).title, "No Appointments");
+    EXPECT_THAT(inFolder.ReadProblems(),
+                ::testing::ElementsAre(
+                    "An appointment in the calendar file \"" + folder.File().string() +
+                    "\" could not be read (line 10: the event's DTSTART is not a valid date or "
+                    "date-time); it is left out."));
+    Agenda single(folder.File());
+    EXPECT_THAT([&] { single.Scan(kMonday); },
+                ::testing::ThrowsMessage<CalendarError>(HasSubstr(", line 10: ")));
+}
+
+// The character classes of the C library follow the locale, which the program takes from the
+// user's environment; a Turkish one does not lower 'I' to 'i'.
+TEST(IcalFolder, FileNamesAreMatchedAlikeInEveryLocale) {
+    const ScopedTurkishLocale turkish;
+    if (!turkish.Active()) {
+        GTEST_SKIP() << "no Turkish locale is installed";
+    }
+    const TemporaryCalendar folder;
+    folder.Write("WORK.ICS", Calendar("BEGIN:VEVENT\nUID:w\nDTSTART:20261207T090000\nSUMMARY:Work\n"
+                                      "END:VEVENT\n"));
+    EXPECT_EQ(Agenda(folder.Folder()).Scan(kMonday).text, " [09:00 - 09:00] Work ()\n\n");
 }
 
 TEST(IcalFolder, MissingDefaultIsEmptyButMissingNamedCalendarIsAnError) {
@@ -247,9 +340,17 @@ TEST(IcalZones, AnEnormousDurationEndsLateButNotBeforeItsStart) {
     const TemporaryCalendar folder;
     folder.Write(
         Calendar("BEGIN:VEVENT\nUID:d\nDTSTART:20261207T090000\nDURATION:P999999999W\n"
-                 "SUMMARY:Forever\nEND:VEVENT\n"));
+                 "SUMMARY:Forever\nEND:VEVENT\n"
+                 // 2^32 seconds and 44 more: 49,710 days, 6 hours and 29 minutes.
+                 "BEGIN:VEVENT\nUID:m\nDTSTART:20261207T090000\nDURATION:PT71582789M\n"
+                 "SUMMARY:Minutes\nEND:VEVENT\n"
+                 // Some 114,000 years, held to the longest span kept, which is whole days.
+                 "BEGIN:VEVENT\nUID:h\nDTSTART:20261207T090000\nDURATION:PT999999999H59M59S\n"
+                 "SUMMARY:Hours\nEND:VEVENT\n"));
     Agenda agenda(folder.File());
     EXPECT_THAT(agenda.Scan(kMonday, false).text, HasSubstr("[09:00 - 09:00] Forever"));
+    EXPECT_THAT(agenda.Scan(kMonday, false).text,
+                AllOf(HasSubstr("[09:00 - 15:29] Minutes"), HasSubstr("[09:00 - 09:00] Hours")));
 }
 
 TEST(IcalFolder, ObjectModelRefusesOtherNamespacesAndFolders) {

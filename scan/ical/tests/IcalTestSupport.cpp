@@ -1,5 +1,6 @@
 #include "IcalTestSupport.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -63,8 +64,24 @@ ScopedTimeZone::~ScopedTimeZone() {
     tzset();
 }
 
+ScopedTurkishLocale::ScopedTurkishLocale() : previous_(std::setlocale(LC_CTYPE, nullptr)) {
+    for (const char* name : {"tr_TR.UTF-8", "tr_TR.utf8", "tr_TR.ISO-8859-9", "tr_TR"}) {
+        if (std::setlocale(LC_CTYPE, name)) {
+            active_ = true;
+            return;
+        }
+    }
+}
+
+ScopedTurkishLocale::~ScopedTurkishLocale() {
+    std::setlocale(LC_CTYPE, previous_.c_str());
+}
+
 Agenda::Agenda(const std::filesystem::path& path, bool missingIsEmpty)
     : calendar_(MakeIcalCalendar({path, missingIsEmpty})) {}
+
+Agenda::Agenda(std::unique_ptr<CalendarApplicationFactory> calendar)
+    : calendar_(std::move(calendar)) {}
 
 Balloon Agenda::Scan(const CalendarDate& date, bool tomorrow) {
     const FixedClock clock(date);
@@ -72,6 +89,7 @@ Balloon Agenda::Scan(const CalendarDate& date, bool tomorrow) {
     NoMessages pump;
     AppointmentScan scan(*calendar_, clock, tray, pump);
     scan.doIt(tomorrow ? 1 : 0);
+    readProblems_ = scan.ReadProblems();
     return balloon_;
 }
 
@@ -89,7 +107,11 @@ TemporaryCalendar::~TemporaryCalendar() {
 }
 
 void TemporaryCalendar::Write(const std::string& text) const {
-    std::ofstream(File(), std::ios::binary | std::ios::trunc) << text;
+    Write(File().filename(), text);
+}
+
+void TemporaryCalendar::Write(const std::string& name, const std::string& text) const {
+    std::ofstream(folder_ / name, std::ios::binary | std::ios::trunc) << text;
 }
 
 std::string Calendar(const std::string& events) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "AppointmentScan.h"
 #include "IcalCalendar.h"
@@ -26,6 +27,22 @@ class ScopedTimeZone {
     std::optional<std::string> previous_;
 };
 
+// Sets a Turkish locale for the character classes (LC_CTYPE), when one is installed, for its
+// lifetime.
+class ScopedTurkishLocale {
+  public:
+    ScopedTurkishLocale();
+    ~ScopedTurkishLocale();
+    ScopedTurkishLocale(const ScopedTurkishLocale&) = delete;
+    ScopedTurkishLocale& operator=(const ScopedTurkishLocale&) = delete;
+
+    bool Active() const { return active_; }
+
+  private:
+    std::string previous_;
+    bool active_ = false;
+};
+
 struct Balloon {
     std::string title;
     std::string text;  // without the final NUL, CR LF turned into LF for readable expectations
@@ -35,16 +52,20 @@ struct Balloon {
 class Agenda {
   public:
     explicit Agenda(const std::filesystem::path& path, bool missingIsEmpty = false);
+    explicit Agenda(std::unique_ptr<CalendarApplicationFactory> calendar);
 
     // The balloon of a scan on `date` (and the next day when `tomorrow`); an unchanged result
     // gives the balloon of the scan before.
     Balloon Scan(const CalendarDate& date, bool tomorrow = true);
+    // What the latest completed scan left out because it could not be read.
+    const std::vector<std::string>& ReadProblems() const { return readProblems_; }
 
     CalendarApplicationFactory& Calendar() { return *calendar_; }
 
   private:
     std::unique_ptr<CalendarApplicationFactory> calendar_;
     Balloon balloon_;
+    std::vector<std::string> readProblems_;
 };
 
 // A file in a fresh temporary folder, removed with the object.
@@ -58,6 +79,8 @@ class TemporaryCalendar {
     const std::filesystem::path& Folder() const { return folder_; }
     std::filesystem::path File() const { return folder_ / "calendar.ics"; }
     void Write(const std::string& text) const;
+    // Writes `text` to the file `name` of the folder.
+    void Write(const std::string& name, const std::string& text) const;
 
   private:
     std::filesystem::path folder_;
