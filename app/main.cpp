@@ -3,19 +3,24 @@
 // usage counter.
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 
+#include "CalendarWatch.h"
+#include "DayWatch.h"
 #include "IcalCalendar.h"
 #include "IniSettingsStore.h"
 #include "InstanceLock.h"
 #include "LinuxNotifyArea.h"
 #include "LinuxSysInfo.h"
+#include "NextDayStart.h"
 #include "ProgramInfo.h"
 #include "QtCounterPost.h"
 #include "QtMessageService.h"
 #include "QtStartUp.h"
 #include "QtThemePlatform.h"
 #include "QtUrlOpener.h"
+#include "ResumeWatch.h"
 #include "SystemClock.h"
 #include "TerminationSignals.h"
 #include "XdgAutostartShell.h"
@@ -82,6 +87,15 @@ int Run(const app::ApplicationInfo& info) {
     if (!app::Main(info, steps)) {
         return 0;
     }
+    // Scans at once when the calendar, the date, the time zone or a wake-up from sleep calls for
+    // it, beside the periodic check.
+    triggers::CalendarWatch calendarWatch(scan::ical::ProcessEnvironment);
+    triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
+    triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
+    const auto scanNow = [&steps] { steps.mainWindow()->Handlers().Calendar_Changed(); };
+    QObject::connect(&calendarWatch, &triggers::CalendarWatch::Changed, scanNow);
+    QObject::connect(&dayWatch, &triggers::DayWatch::Changed, scanNow);
+    QObject::connect(&resumeWatch, &triggers::ResumeWatch::Changed, scanNow);
     // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".
     app::TerminationSignals termination([&] { steps.mainWindow()->close(); });
     return QApplication::exec();

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <vector>
+
+#include "FolderWatch.h"
+#include "IcalCalendar.h"
+#include "WatchTarget.h"
+
+namespace agendix::triggers {
+
+// What to watch for the default calendar: the profile file that names it (calendar.conf, since
+// editing it moves the calendar) and the calendar itself, a file (in its folder, by name) or a
+// folder of calendar files; a calendar reached through a symbolic link is watched where the link
+// points too. A profile that cannot be read leaves the profile alone to watch.
+std::vector<WatchTarget> DefaultCalendarTargets(const scan::ical::EnvironmentLookup& environment);
+
+// Tells the program to scan when the default calendar changes: Changed("the calendar changed").
+class CalendarWatch : public FolderWatch {
+  public:
+    explicit CalendarWatch(scan::ical::EnvironmentLookup environment, QObject* parent = nullptr);
+};
+
+}  // namespace agendix::triggers
