@@ -257,7 +257,7 @@ void OptionsWindowHandlers::Scan() {
 void OptionsWindowHandlers::ShowScanFailure(const std::string& reason) {
     if (reason != balloonFailure_) {
         balloonFailure_ = reason;
-        services_.tray.SetTrayToolTipTitle(kTitleCalendarUnavailable);
+        services_.tray.SetTrayToolTipTitle(scan::kTitleCalendarUnavailable);
         services_.tray.SetTrayToolTip(reason + '\0');
         services_.tray.Show(true);
     }

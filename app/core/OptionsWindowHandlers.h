@@ -14,9 +14,6 @@ class ScriptShellFactory;
 
 namespace agendix::app {
 
-// The balloon title while the calendar cannot be read; the text is the reason.
-inline constexpr char kTitleCalendarUnavailable[] = "Calendar unavailable";
-
 // The options window's behaviour: its load, resize and unload handlers, its buttons, the tray
 // menu and tray events, the minute timer with the periodic scan, the interval spinner and the
 // four option boxes. Every handler is a top: a failure inside it is shown to the user and the

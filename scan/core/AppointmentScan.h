@@ -5,6 +5,7 @@
 
 #include "AppointmentText.h"
 #include "CalendarSource.h"
+#include "DayAppointments.h"
 #include "LocalDateTime.h"
 
 namespace agendix::scan {
@@ -32,6 +33,12 @@ class MessagePump {
     virtual void ProcessPendingMessages() = 0;
 };
 
+// The pump of a program without a user interface: there is nothing to let run.
+class NoMessagePump : public MessagePump {
+  public:
+    void ProcessPendingMessages() override {}
+};
+
 // The appointment scan and the state it keeps between scans. The tray hears of a result only
 // when the day lists differ from those of the scan before.
 class AppointmentScan {
@@ -48,6 +55,8 @@ class AppointmentScan {
     void SetIsLoading(bool loading) { isLoading_ = loading; }
 
     const DayLines& CurrentDayLines() const { return dayLines_; }
+    // The appointments behind CurrentDayLines, one for each line.
+    const DayAppointments& CurrentAppointments() const { return dayAppointments_; }
     const DayLines& PreviousDayLines() const { return previousDayLines_; }
     const std::string& AppointmentText() const { return appointmentText_; }
     // What the latest scan that completed left out because it could not be read (see
@@ -55,10 +64,6 @@ class AppointmentScan {
     const std::vector<std::string>& ReadProblems() const { return readProblems_; }
 
   private:
-    void ScanDay(CalendarFolder& folder, const CalendarDate& day, std::string& lines) const;
-    static bool AppendOccurrences(const AppointmentItem& series, const CalendarDate& day,
-                                  std::string& lines);
-
     CalendarApplicationFactory& calendar_;
     const Clock& clock_;
     BalloonTray& tray_;
@@ -68,6 +73,7 @@ class AppointmentScan {
     bool lastScanFailed_ = false;
     DayLines dayLines_;
     DayLines previousDayLines_;
+    DayAppointments dayAppointments_;
     std::string appointmentText_;
     std::vector<std::string> readProblems_;
 };

@@ -12,6 +12,8 @@ inline constexpr char kNothingFound[] = "----";
 inline constexpr char kTitleToday[] = "Today:";
 inline constexpr char kTitleTomorrow[] = "Tomorrow:";
 inline constexpr char kTitleNoAppointments[] = "No Appointments";
+// Stands for the appointments while the calendar cannot be read.
+inline constexpr char kTitleCalendarUnavailable[] = "Calendar unavailable";
 
 // Index 0 holds today's lines, index 1 tomorrow's.
 using DayLines = std::array<std::string, 2>;

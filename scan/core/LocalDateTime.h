@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <cstdint>
 #include <string>
 
 namespace agendix::scan {
@@ -29,6 +30,10 @@ CalendarDate AddDays(const CalendarDate& date, int days);
 
 // Midnight at the start of `date`.
 LocalDateTime StartOfDay(const CalendarDate& date);
+
+// The wall-clock seconds from `from` to `to` (negative when `to` is earlier), counting every day
+// as 24 hours.
+std::int64_t SecondsBetween(const LocalDateTime& from, const LocalDateTime& to);
 
 // "hh:mm": two-digit hour 00..23, colon, two-digit minute.
 std::string FormatHourMinute(const LocalDateTime& moment);

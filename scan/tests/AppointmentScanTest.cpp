@@ -104,6 +104,27 @@ TEST_F(AppointmentScanTest, SeriesListsEachOccurrenceOfTheDayWithItsOwnTimes) {
               " [18:00 - 19:00] Twice (Room 1)\r\n");
 }
 
+TEST_F(AppointmentScanTest, CurrentAppointmentsAreThoseBehindTheLinesInTheirOrder) {
+    const auto moved = Single(kTomorrow, 11, 12, "Standup (moved)", "Hall");
+    calendar.appointments = {
+        Single(kToday, 15, 16, "Late"),
+        Series(Single({2020, 1, 6}, 9, 10, "Standup"), {Single(kToday, 9, 10, "Standup"), moved}),
+        Single(kTomorrow, 8, 9, "Early"),
+    };
+    scan.doIt(1);
+    auto appointment = [](const FakeAppointment& fake) {
+        return Appointment{fake.start, fake.end, fake.subject, fake.location};
+    };
+    EXPECT_EQ(scan.CurrentAppointments()[0],
+              (std::vector{appointment(calendar.appointments[0]),
+                           appointment(Single(kToday, 9, 10, "Standup"))}));
+    EXPECT_EQ(scan.CurrentAppointments()[1],
+              (std::vector{appointment(moved), appointment(calendar.appointments[2])}));
+
+    scan.doIt(0);
+    EXPECT_TRUE(scan.CurrentAppointments()[1].empty());
+}
+
 TEST_F(AppointmentScanTest, SeriesIsListedOnceOnItsOwnFirstDay) {
     const auto first = Single(kToday, 9, 10, "Kick-off");
     calendar.appointments = {Series(first, {first, Single(kTomorrow, 9, 10, "Kick-off")})};
