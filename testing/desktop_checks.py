@@ -35,6 +35,14 @@ def wait_until(predicate, seconds):
     return predicate()
 
 
+def stop(*processes):
+    """Ends those of the processes that still run, and waits for them."""
+    for process in processes:
+        if process.poll() is None:
+            process.terminate()
+            process.wait(timeout=10)
+
+
 def run(*command, check_status=True):
     return subprocess.run(command, check=check_status, capture_output=True, text=True).stdout
 

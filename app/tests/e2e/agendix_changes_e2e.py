@@ -18,7 +18,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
 from desktop_checks import (check, finish, monitor_notifications, notify_calls,  # noqa: E402
-                            wait_until)
+                            stop, wait_until)
 
 TODAY = datetime.date.today()
 LATER = TODAY + datetime.timedelta(days=3)
@@ -120,10 +120,7 @@ def main():
         balloons.expect_one(line("13:00", "13:30", "Call") + line("15:00", "15:30", "Walk") + "\n",
                             "a new file in the folder")
     finally:
-        agendix.terminate()
-        agendix.wait(timeout=10)
-        monitor.terminate()
-        monitor.wait()
+        stop(agendix, monitor)
 
 
 if __name__ == "__main__":

@@ -18,7 +18,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
 from desktop_checks import (check, find_colour, finish, monitor_notifications,  # noqa: E402
-                            notify_calls, run, screenshot, wait_until)
+                            notify_calls, run, screenshot, stop, wait_until)
 
 ICON_RED = "#d9342b"
 MIN_ICON_PIXELS = 8
@@ -199,11 +199,7 @@ def main():
             check(pixels == 0, f"no icon in the tray after Exit ({pixels} pixels)")
             check(len(notify_calls(monitor_log)[1]) >= 1, "the balloon was closed with the icon")
     finally:
-        if agendix.poll() is None:
-            agendix.terminate()
-            agendix.wait(timeout=10)
-        monitor.terminate()
-        monitor.wait()
+        stop(agendix, monitor)
 
 
 if __name__ == "__main__":

@@ -16,7 +16,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
 from desktop_checks import (check, find_colour, finish, monitor_notifications,  # noqa: E402
-                            notify_calls, run, screenshot, wait_until)
+                            notify_calls, run, screenshot, stop, wait_until)
 from agendix_e2e import (ICON_RED, MIN_ICON_PIXELS, popped_up_menu,  # noqa: E402
                          visible_windows, click_in_window)
 
@@ -102,11 +102,7 @@ def main():
             check(wait_until(lambda: agendix.poll() is not None, 5), "Exit ends the process")
             check(agendix.returncode == 0, f"with status 0 ({agendix.returncode})")
     finally:
-        if agendix.poll() is None:
-            agendix.terminate()
-            agendix.wait(timeout=10)
-        monitor.terminate()
-        monitor.wait()
+        stop(agendix, monitor)
 
 
 if __name__ == "__main__":
