@@ -1,6 +1,8 @@
 #include "CalendarGenerator.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <random>
 
 namespace agendix::scan::bench {
@@ -14,13 +16,18 @@ constexpr const char* kRules[] = {"FREQ=DAILY",
                                   "FREQ=DAILY;UNTIL=20300101T000000Z"};
 constexpr const char* kZones[] = {";TZID=Europe/Berlin", ";TZID=America/New_York", "", "Z"};
 
+constexpr const char kHeader[] =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Agendix bench//EN\r\n";
+constexpr const char kFooter[] = "END:VCALENDAR\r\n";
+
 }  // namespace
 
-std::string GenerateCalendar(int events) {
+std::vector<std::string> GenerateEvents(int events) {
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int> year(2016, 2036), month(1, 12), day(1, 28), hour(7, 19),
         pick(0, 99);
-    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Agendix bench//EN\r\n";
+    std::vector<std::string> texts;
+    texts.reserve(static_cast<std::size_t>(std::max(events, 0)));
     char buffer[1024];
     for (int i = 0; i < events; ++i) {
         const bool recurring = pick(random) < 10;
@@ -41,9 +48,27 @@ std::string GenerateCalendar(int events) {
             i, utc ? "" : zone, y, m, d, h, utc ? "Z" : "", utc ? "" : zone, y, m, d, h,
             utc ? "Z" : "", recurring ? "RRULE:" : "", recurring ? kRules[i % 6] : "",
             recurring ? "\r\n" : "", i, i % 40);
-        text.append(buffer, static_cast<std::size_t>(written));
+        texts.emplace_back(buffer, static_cast<std::size_t>(written));
     }
-    return text + "END:VCALENDAR\r\n";
+    return texts;
+}
+
+std::string GenerateCalendar(int events) {
+    std::string text = kHeader;
+    for (const std::string& event : GenerateEvents(events)) {
+        text += event;
+    }
+    return text + kFooter;
+}
+
+void WriteCalendarFolder(int events, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::vector<std::string> texts = GenerateEvents(events);
+    char name[32];
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::snprintf(name, sizeof name, "event-%06zu.ics", i);
+        std::ofstream(folder / name, std::ios::binary) << kHeader << texts[i] << kFooter;
+    }
 }
 
 }  // namespace agendix::scan::bench

@@ -1,14 +1,13 @@
 #include "CalendarFile.h"
 
-#include <fcntl.h>
 #include <libical/ical.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <set>
+#include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "Ascii.h"
@@ -17,85 +16,34 @@
 namespace agendix::scan::ical {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Lets go of a file descriptor when it goes out of scope.
-class FileDescriptor {
+// Reads the file of `size` bytes open at `descriptor` for its index. A read that comes short
+// once `size` bytes are in is the end of the file: only a file that grows while it is read is
+// asked for more.
+class FileRead {
   public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
+    FileRead(int descriptor, const std::string& path, std::uintmax_t size)
+        : descriptor_(descriptor), path_(path), size_(size) {}
+
+    std::size_t operator()(char* buffer, std::size_t room) {
+        ssize_t count = 0;
+        while (!ended_ && (count = ::read(descriptor_, buffer, room)) < 0) {
+            if (errno != EINTR) {
+                throw CalendarFileError(path_, 0, std::strerror(errno));
+            }
         }
+        total_ += static_cast<std::size_t>(count);
+        ended_ =
+            ended_ || count == 0 || (static_cast<std::size_t>(count) < room && total_ == size_);
+        return static_cast<std::size_t>(count);
     }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return descriptor_; }
 
   private:
     int descriptor_;
+    const std::string& path_;
+    std::uintmax_t size_;
+    std::uintmax_t total_ = 0;
+    bool ended_ = false;
 };
-
-[[noreturn]] void FailToRead(const fs::path& path, int error) {
-    throw CalendarFileError(path.string(), 0, std::strerror(error));
-}
-
-FileIdentity IdentityOf(const struct stat& status) {
-    return {static_cast<std::uintmax_t>(status.st_size),
-            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
-            std::int64_t{status.st_ctim.tv_sec} * 1'000'000'000 + status.st_ctim.tv_nsec,
-            static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_dev)};
-}
-
-std::string ReadFile(const fs::path& path, FileIdentity& identity) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0) {
-        FailToRead(path, errno);
-    }
-    identity = IdentityOf(status);
-    std::string text;
-    text.reserve(static_cast<std::size_t>(status.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            FailToRead(path, errno);
-        }
-        if (count == 0) {
-            return text;
-        }
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-}
-
-bool IsCalendarFileName(const fs::path& path) {
-    const std::string name = path.filename().string();
-    // Hidden files are the temporary files of synchronisers.
-    return !name.empty() && name.front() != '.' && EndsWithNoCase(name, ".ics");
-}
-
-std::vector<fs::path> CalendarFilesIn(const fs::path& directory) {
-    std::error_code error;
-    std::vector<fs::path> files;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end;
-         it.increment(error)) {
-        // An entry whose type cannot be found out is listed, so that its reading tells why.
-        std::error_code typeError;
-        if (IsCalendarFileName(it->path()) && (it->is_regular_file(typeError) || typeError)) {
-            files.push_back(it->path());
-        }
-    }
-    if (error) {
-        throw CalendarError("cannot read the calendar folder " + directory.string() + ": " +
-                            error.message());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 // Zone names come from the calendar data; only plain zone names reach the zone database.
 bool IsPlainZoneName(std::string_view tzid) {
@@ -106,9 +54,25 @@ bool IsPlainZoneName(std::string_view tzid) {
            });
 }
 
-// The zone of the system's zone database named `tzid`, with its offset changes read from the
-// database itself; floating when there is none, so that the times are taken as local times.
-SystemZone SystemZoneOf(std::string_view tzid) {
+}  // namespace
+
+FileIdentity IdentityOf(const struct stat& status) {
+    return {static_cast<std::uintmax_t>(status.st_size),
+            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+            std::int64_t{status.st_ctim.tv_sec} * 1'000'000'000 + status.st_ctim.tv_nsec,
+            static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_dev)};
+}
+
+TimeZoneRef SystemZones::Find(std::string_view tzid) {
+    auto known = zones_.find(tzid);
+    if (known == zones_.end()) {
+        known = zones_.emplace(tzid, Load(tzid)).first;
+    }
+    return known->second.ref;
+}
+
+// The zone with its offset changes read from the database itself.
+SystemZones::Zone SystemZones::Load(std::string_view tzid) {
     icaltimezone* system = nullptr;
     if (IsPlainZoneName(tzid)) {
         const std::string name(tzid);
@@ -121,28 +85,33 @@ SystemZone SystemZoneOf(std::string_view tzid) {
     if (system == icaltimezone_get_utc_timezone()) {
         return {{TimeZoneRef::Kind::Utc, nullptr}, nullptr};
     }
-    SystemZone zone{{TimeZoneRef::Kind::Zoned, system}, nullptr};
+    Zone zone{{TimeZoneRef::Kind::Zoned, system}, nullptr};
     const char* directory = icaltzutil_get_zone_directory();
     if (const char* location = icaltimezone_get_location(system); directory && location) {
-        zone.transitions = ZoneTransitions::Load(fs::path(directory) / location);
+        zone.transitions = ZoneTransitions::Load(std::filesystem::path(directory) / location);
         zone.ref.transitions = zone.transitions.get();
     }
     return zone;
 }
 
-}  // namespace
-
-CalendarFile::CalendarFile(fs::path path, FileIdentity identity)
-    : path_(std::move(path)), identity_(identity) {
-    text_ = ReadFile(path_, identity_);
-    index_ = IndexCalendar(text_, path_.string());
+CalendarFile::CalendarFile(std::string path, int descriptor, const FileIdentity& identity,
+                           const DayRange& keptDays, std::shared_ptr<SystemZones> systemZones)
+    : path_(std::move(path)),
+      identity_(identity),
+      index_([&] {
+          FileRead read(descriptor, path_, identity.size);
+          return IndexCalendar(std::ref(read), static_cast<std::size_t>(identity.size), keptDays,
+                               path_);
+      }()),
+      systemZones_(std::move(systemZones)) {
     GroupSeries();
-    LoadTimeZones();
 }
 
 CalendarFile::~CalendarFile() {
-    for (auto& [tzid, zone] : timeZones_) {
-        icaltimezone_free(zone, 1);
+    if (timeZones_) {
+        for (auto& [tzid, zone] : *timeZones_) {
+            icaltimezone_free(zone, 1);
+        }
     }
 }
 
@@ -150,6 +119,7 @@ CalendarFile::~CalendarFile() {
 // place of its master event, with the last day of a series that cannot move. Cancelled events are
 // left out, a cancelled series with its overrides.
 void CalendarFile::GroupSeries() {
+    entries_.reserve(index_.events.size());
     std::unordered_map<std::string_view, std::size_t> masters;
     for (std::size_t i = 0; i < index_.events.size(); ++i) {
         const IndexedEvent& event = index_.events[i];
@@ -180,17 +150,18 @@ void CalendarFile::GroupSeries() {
     }
 }
 
-void CalendarFile::LoadTimeZones() {
+// Reads the file's VTIMEZONEs. Unusable or repeated definitions are passed over: such a TZID
+// is then looked up in the system's zone database.
+void CalendarFile::LoadTimeZones() const {
+    timeZones_.emplace();
     for (const IndexedComponent& range : index_.timeZones) {
         icalcomponent* component =
-            icalcomponent_new_from_string(text_.substr(range.offset, range.length).c_str());
+            icalcomponent_new_from_string(std::string(index_.Text(range)).c_str());
         icalproperty* tzid =
             component ? icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) : nullptr;
         const char* name = tzid ? icalproperty_get_tzid(tzid) : nullptr;
         if (!name || icalcomponent_isa(component) != ICAL_VTIMEZONE_COMPONENT ||
-            timeZones_.contains(name)) {
-            // Unusable or repeated definitions are passed over: such a TZID is then looked up
-            // in the system's zone database.
+            timeZones_->contains(name)) {
             if (component) {
                 icalcomponent_free(component);
             }
@@ -198,18 +169,18 @@ void CalendarFile::LoadTimeZones() {
         }
         icaltimezone* zone = icaltimezone_new();
         icaltimezone_set_component(zone, component);
-        timeZones_.emplace(name, zone);
+        timeZones_->emplace(name, zone);
     }
 }
 
 TimeZoneRef CalendarFile::ZoneOf(std::string_view tzid) const {
-    if (const auto own = timeZones_.find(tzid); own != timeZones_.end()) {
+    if (!timeZones_) {
+        LoadTimeZones();
+    }
+    if (const auto own = timeZones_->find(tzid); own != timeZones_->end()) {
         return {TimeZoneRef::Kind::Zoned, own->second};
     }
-    if (const auto known = systemZones_.find(tzid); known != systemZones_.end()) {
-        return known->second.ref;
-    }
-    return systemZones_.emplace(tzid, SystemZoneOf(tzid)).first->second.ref;
+    return systemZones_->Find(tzid);
 }
 
 const EventData& CalendarFile::Event(std::size_t event) const {
@@ -217,8 +188,8 @@ const EventData& CalendarFile::Event(std::size_t event) const {
     if (!slot) {
         const IndexedEvent& range = index_.events[event];
         slot = std::make_unique<EventData>(ReadEvent(
-            std::string_view(text_).substr(range.offset, range.length),
-            [this](std::string_view tzid) { return ZoneOf(tzid); }, path_.string(), range.line));
+            index_.Text(range), [this](std::string_view tzid) { return ZoneOf(tzid); }, path_,
+            range.line));
     }
     return *slot;
 }
@@ -251,59 +222,6 @@ std::vector<Occurrence> CalendarFile::Occurrences(std::size_t event, const Local
         }
     }
     return inRange;
-}
-
-CalendarContents CalendarFiles::Load(const fs::path& location, bool missingIsEmpty) {
-    std::error_code error;
-    const fs::file_status status = fs::status(location, error);
-    if (status.type() == fs::file_type::not_found && missingIsEmpty) {
-        loaded_.clear();
-        return {};
-    }
-    if (status.type() == fs::file_type::not_found) {
-        throw CalendarError("the calendar " + location.string() + " does not exist");
-    }
-    if (error) {
-        throw CalendarError("cannot read the calendar " + location.string() + ": " +
-                            error.message());
-    }
-    if (!fs::is_directory(status)) {
-        auto file = LoadFile(location, false);
-        loaded_ = {{location, file}};
-        return {{std::move(file)}, false, {}};
-    }
-    CalendarContents contents{{}, true, {}};
-    std::map<fs::path, std::shared_ptr<const CalendarFile>> current;
-    for (const fs::path& path : CalendarFilesIn(location)) {
-        // A synchroniser may remove a file between the listing and its reading, or be writing
-        // one: the scan goes on without it.
-        try {
-            if (auto file = LoadFile(path, true)) {
-                contents.files.push_back(current[path] = std::move(file));
-            }
-        } catch (const CalendarFileError& unreadable) {
-            contents.unreadable.push_back(unreadable);
-        }
-    }
-    loaded_ = std::move(current);
-    return contents;
-}
-
-std::shared_ptr<const CalendarFile> CalendarFiles::LoadFile(const fs::path& path,
-                                                            bool mayHaveGone) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT && mayHaveGone) {
-            return nullptr;
-        }
-        FailToRead(path, errno);
-    }
-    const FileIdentity identity = IdentityOf(status);
-    if (const auto known = loaded_.find(path);
-        known != loaded_.end() && known->second->Identity() == identity) {
-        return known->second;
-    }
-    return std::make_shared<const CalendarFile>(path, identity);
 }
 
 }  // namespace agendix::scan::ical

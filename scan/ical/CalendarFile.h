@@ -4,10 +4,12 @@
 // A file is loaded once and kept while it stays unchanged on disk; events are read with
 // libical only when a scan needs them.
 
+#include <sys/stat.h>
+
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -31,6 +33,8 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+FileIdentity IdentityOf(const struct stat& status);
+
 // An item of the folder: a single event, or a recurring series with its overrides.
 struct CalendarEntry {
     std::size_t event = 0;  // index into the file's events
@@ -40,28 +44,49 @@ struct CalendarEntry {
     DayNumber lastDay = kUnknownDay;
 };
 
-// A zone of the system's zone database, with the offset changes read for it.
-struct SystemZone {
-    TimeZoneRef ref;
-    std::unique_ptr<const ZoneTransitions> transitions;  // what ref.transitions points to
+// The zones of the system's zone database that the files of a calendar name, each looked up
+// and its offset changes read once for all of them.
+class SystemZones {
+  public:
+    SystemZones() = default;
+    SystemZones(const SystemZones&) = delete;
+    SystemZones& operator=(const SystemZones&) = delete;
+
+    // The zone named `tzid`; floating when the database has none, so that the times are taken
+    // as local times.
+    TimeZoneRef Find(std::string_view tzid);
+
+  private:
+    struct Zone {
+        TimeZoneRef ref;
+        std::unique_ptr<const ZoneTransitions> transitions;  // what ref.transitions points to
+    };
+    static Zone Load(std::string_view tzid);
+
+    std::map<std::string, Zone, std::less<>> zones_;  // by TZID
 };
 
 class CalendarFile {
   public:
-    // Reads and indexes the file; throws CalendarFileError naming it when it cannot.
-    CalendarFile(std::filesystem::path path, FileIdentity identity);
+    // Reads and indexes the file `path`, open at `descriptor`, whose status gave `identity`;
+    // throws CalendarFileError naming the file when it cannot. Of the single events, only those
+    // that start on `keptDays` (as written) can be read later. Zones of the system's database
+    // are found in `systemZones`.
+    CalendarFile(std::string path, int descriptor, const FileIdentity& identity,
+                 const DayRange& keptDays, std::shared_ptr<SystemZones> systemZones);
     ~CalendarFile();
     CalendarFile(const CalendarFile&) = delete;
     CalendarFile& operator=(const CalendarFile&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
     const FileIdentity& Identity() const { return identity_; }
+    const DayRange& KeptDays() const { return index_.keptDays; }
 
     // The folder's items of this file, in file order; cancelled events are left out.
     const std::vector<CalendarEntry>& Entries() const { return entries_; }
     const IndexedEvent& Indexed(std::size_t event) const { return index_.events[event]; }
 
-    // The event read with libical (once; kept for later scans). Throws CalendarFileError naming
+    // The event read with libical (once; kept for later scans): a series, an override, or an
+    // event of unknown start or one that starts on the kept days. Throws CalendarFileError naming
     // the file and the event's line when it cannot be read.
     const EventData& Event(std::size_t event) const;
     // The overrides of the series `event` in this file, read like Event.
@@ -75,17 +100,17 @@ class CalendarFile {
 
   private:
     void GroupSeries();
-    void LoadTimeZones();
+    void LoadTimeZones() const;
     TimeZoneRef ZoneOf(std::string_view tzid) const;
 
-    std::filesystem::path path_;
+    std::string path_;
     FileIdentity identity_;
-    std::string text_;
     CalendarIndex index_;
     std::vector<CalendarEntry> entries_;
     std::unordered_map<std::size_t, std::vector<std::size_t>> overridesOf_;
-    std::map<std::string, _icaltimezone*, std::less<>> timeZones_;
-    mutable std::map<std::string, SystemZone, std::less<>> systemZones_;  // by TZID
+    std::shared_ptr<SystemZones> systemZones_;
+    // The file's own VTIMEZONEs by TZID, read with libical when an event first names a zone.
+    mutable std::optional<std::map<std::string, _icaltimezone*, std::less<>>> timeZones_;
 
     mutable std::unordered_map<std::size_t, std::unique_ptr<EventData>> events_;
     struct ExpandedSpan {
@@ -94,31 +119,6 @@ class CalendarFile {
         std::vector<Occurrence> occurrences;
     };
     mutable std::unordered_map<std::size_t, ExpandedSpan> expanded_;
-};
-
-// The files of a calendar as one scan finds them.
-struct CalendarContents {
-    std::vector<std::shared_ptr<const CalendarFile>> files;  // in order of name
-    bool isDirectory = false;
-    // The files of a directory that could not be read and are left out.
-    std::vector<CalendarFileError> unreadable;
-};
-
-// The calendar at a location (one file or a directory of .ics files), loaded afresh for each
-// scan but reusing the files that did not change.
-class CalendarFiles {
-  public:
-    // Throws CalendarError naming the path when the location cannot be read, or when it is a
-    // single file that cannot be read. A missing location is an empty calendar when
-    // `missingIsEmpty`.
-    CalendarContents Load(const std::filesystem::path& location, bool missingIsEmpty);
-
-  private:
-    // Null when `mayHaveGone` and the file no longer exists.
-    std::shared_ptr<const CalendarFile> LoadFile(const std::filesystem::path& path,
-                                                 bool mayHaveGone);
-
-    std::map<std::filesystem::path, std::shared_ptr<const CalendarFile>> loaded_;
 };
 
 }  // namespace agendix::scan::ical

@@ -24,57 +24,46 @@ constexpr std::int64_t kMaxDays = 10'000'000;
 // from the lines as written (see OwnText).
 constexpr std::array<std::string_view, 8> kLibicalProperties = {
     "DTSTART", "DTEND", "DURATION", "STATUS", "RRULE", "RDATE", "EXDATE", "RECURRENCE-ID"};
+constexpr std::array<std::string_view, 2> kTextProperties = {"SUMMARY", "LOCATION"};
 
-// The content lines of a VEVENT that belong to the event itself, its BEGIN and END included and
-// its alarms and other subcomponents left out, each with its continuation lines and line ends
-// as written.
-class OwnProperties {
+bool IsOneOf(std::string_view name, const auto& names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view listed) { return EqualsNoCase(name, listed); });
+}
+
+// The content lines of a text, each with its continuation lines and line ends as written.
+class ContentLines {
   public:
-    explicit OwnProperties(std::string_view event) : text_(event) {}
+    explicit ContentLines(std::string_view text) : text_(text) {}
 
-    bool Next(std::string_view& property) {
-        while (!text_.empty()) {
-            const std::string_view lines = TakeContentLine();
-            const int depth = depth_ + (StartsWithNoCase(lines, "BEGIN:") ? 1 : 0);
-            depth_ = depth - (StartsWithNoCase(lines, "END:") ? 1 : 0);
-            if (depth == 1) {
-                property = lines;
-                return true;
-            }
+    bool Next(std::string_view& lines) {
+        if (text_.empty()) {
+            return false;
         }
-        return false;
-    }
-
-  private:
-    std::string_view TakeContentLine() {
         std::size_t end = 0;
         do {
             end = std::min(text_.find('\n', end), text_.size() - 1) + 1;
         } while (end < text_.size() && IsContinuation(text_.substr(end, 1)));
-        const std::string_view lines = text_.substr(0, end);
+        lines = text_.substr(0, end);
         text_.remove_prefix(end);
-        return lines;
+        return true;
     }
 
+  private:
     std::string_view text_;
-    int depth_ = 0;
 };
 
-// The VEVENT in `text` with only the lines libical reads: the event's BEGIN and END and its own
-// properties of kLibicalProperties.
-std::string LibicalLines(std::string_view text) {
-    std::string kept;
-    kept.reserve(text.size());
-    OwnProperties properties(text);
-    for (std::string_view property; properties.Next(property);) {
-        const std::string_view name = PropertyName(property);
-        if (EqualsNoCase(name, "BEGIN") || EqualsNoCase(name, "END") ||
-            std::any_of(kLibicalProperties.begin(), kLibicalProperties.end(),
-                        [&](std::string_view read) { return EqualsNoCase(name, read); })) {
-            kept.append(property);
+// A VEVENT of the event's properties of kLibicalProperties.
+std::string LibicalEvent(std::string_view properties) {
+    std::string event = "BEGIN:VEVENT\r\n";
+    event.reserve(properties.size() + 32);
+    ContentLines lines(properties);
+    for (std::string_view property; lines.Next(property);) {
+        if (IsOneOf(PropertyName(property), kLibicalProperties)) {
+            event.append(property);
         }
     }
-    return kept;
+    return event + "END:VEVENT\r\n";
 }
 
 // A content line's physical lines joined: their line ends and the blank that begins each
@@ -93,20 +82,26 @@ std::string Unfolded(std::string_view lines) {
     return joined;
 }
 
-// A TEXT value with its escapes (\\ \; \, \n \N) resolved, by libical as its parser does.
+// A TEXT value with its escapes (\\ \; \, \n \N) resolved, by libical as its parser does. The
+// value ends at a NUL byte, as for libical; every escape begins with a backslash, so a value
+// without one is its own text.
 std::string Unescaped(std::string_view value) {
+    value = value.substr(0, value.find('\0'));
+    if (value.find('\\') == std::string_view::npos) {
+        return std::string(value);
+    }
     const ValuePtr text(icalvalue_new_from_string(ICAL_TEXT_VALUE, std::string(value).c_str()),
                         icalvalue_free);
     const char* unescaped = text ? icalvalue_get_text(text.get()) : nullptr;
     return unescaped ? unescaped : "";
 }
 
-// The text of the event's own property `name`, the first if there are several; none when it has
-// none. Read from the line as written: libical's parser strips the blanks around a value, which
+// The text of the property `name`, the first if there are several; none when there is none.
+// Read from the line as written: libical's parser strips the blanks around a value, which
 // belong to the text (RFC 5545, 3.3.11).
-std::optional<std::string> OwnText(std::string_view event, std::string_view name) {
-    OwnProperties properties(event);
-    for (std::string_view property; properties.Next(property);) {
+std::optional<std::string> OwnText(std::string_view properties, std::string_view name) {
+    ContentLines lines(properties);
+    for (std::string_view property; lines.Next(property);) {
         if (EqualsNoCase(PropertyName(property), name)) {
             return Unescaped(PropertyValue(Unfolded(property)));
         }
@@ -127,8 +122,8 @@ class EventReader {
     EventReader(const ZoneLookup& zones, const std::string& file, std::uint32_t line)
         : zones_(zones), file_(file), line_(line) {}
 
-    EventData Read(std::string_view text) {
-        ComponentPtr component(icalcomponent_new_from_string(LibicalLines(text).c_str()),
+    EventData Read(std::string_view properties) {
+        ComponentPtr component(icalcomponent_new_from_string(LibicalEvent(properties).c_str()),
                                icalcomponent_free);
         if (!component || icalcomponent_isa(component.get()) != ICAL_VEVENT_COMPONENT) {
             Fail("the event cannot be read");
@@ -137,8 +132,8 @@ class EventReader {
         EventData data;
         data.start = RequiredTime(event, ICAL_DTSTART_PROPERTY, "DTSTART");
         ReadDuration(event, data);
-        data.subject = OwnText(text, "SUMMARY");
-        data.location = OwnText(text, "LOCATION");
+        data.subject = OwnText(properties, "SUMMARY");
+        data.location = OwnText(properties, "LOCATION");
         data.cancelled = icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED;
         ReadRecurrence(event, data);
         return data;
@@ -254,9 +249,34 @@ class EventReader {
 
 }  // namespace
 
-EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& file,
+bool IsReadProperty(std::string_view name) {
+    // Every line of every event is asked about, so the names are looked up by their length.
+    constexpr std::size_t kLongest = 13;
+    using Names = std::array<std::string_view, 3>;
+    static constexpr std::array<Names, kLongest + 1> kByLength = [] {
+        std::array<Names, kLongest + 1> table{};
+        // A name longer than kLongest, or a fourth name of one length, fails to compile.
+        const auto add = [&table](std::string_view listed) {
+            Names& names = table.at(listed.size());
+            *std::find(names.begin(), names.end() - 1, std::string_view()) = listed;
+        };
+        std::for_each(kLibicalProperties.begin(), kLibicalProperties.end(), add);
+        std::for_each(kTextProperties.begin(), kTextProperties.end(), add);
+        return table;
+    }();
+    if (name.size() > kLongest) {
+        return false;
+    }
+    const Names& names = kByLength[name.size()];
+    return std::any_of(names.begin(), names.end(), [name](std::string_view listed) {
+        return !listed.empty() && listed.front() == AsciiUpper(name.front()) &&
+               EqualsNoCase(name, listed);
+    });
+}
+
+EventData ReadEvent(std::string_view properties, const ZoneLookup& zones, const std::string& file,
                     std::uint32_t line) {
-    return EventReader(zones, file, line).Read(text);
+    return EventReader(zones, file, line).Read(properties);
 }
 
 Moment MomentOf(const EventTime& time) {

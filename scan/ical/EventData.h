@@ -44,9 +44,14 @@ struct EventData {
 // Finds the zone of a TZID: the file's VTIMEZONE, else the system zone database, else floating.
 using ZoneLookup = std::function<TimeZoneRef(std::string_view tzid)>;
 
-// Reads the VEVENT in `text`, which begins on line `line` of `file`; throws CalendarFileError
-// naming them when the event cannot be used.
-EventData ReadEvent(std::string_view text, const ZoneLookup& zones, const std::string& file,
+// Whether ReadEvent reads the event property `name`; it need not be given the others.
+bool IsReadProperty(std::string_view name);
+
+// Reads the VEVENT that begins on line `line` of `file` from its own properties, the content
+// lines in `properties` as written (its BEGIN and END lines and its alarms and other
+// subcomponents left out); throws CalendarFileError naming the file and line when the event
+// cannot be used.
+EventData ReadEvent(std::string_view properties, const ZoneLookup& zones, const std::string& file,
                     std::uint32_t line);
 
 // The moment an event time stands for.

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "CalendarFile.h"
+#include "CalendarFiles.h"
 
 namespace agendix::scan::ical {
 namespace {
@@ -20,8 +20,10 @@ struct EntryRef {
     CalendarEntry entry;
 };
 
-DayNumber DayNumberOf(const CalendarDate& date) {
-    return date.year * 10000 + date.month * 100 + date.day;
+// The days whose events a scan of [from, until) looks at: two days either side, the most that
+// zone offsets can move a date.
+DayRange NeededDays(const LocalDateTime& from, const LocalDateTime& until) {
+    return {DayNumberOf(AddDays(from.date, -2)), DayNumberOf(AddDays(until.date, 2))};
 }
 
 LocalDateTime LocalStart(const EventData& event) {
@@ -159,7 +161,8 @@ class EntryCollection : public ItemCollection {
   public:
     // `problems` is null for a single-file calendar, whose unreadable appointments are errors;
     // a directory calendar leaves them out and logs them there.
-    EntryCollection(std::vector<EntryRef> entries, std::shared_ptr<ReadProblemLog> problems)
+    EntryCollection(std::shared_ptr<const std::vector<EntryRef>> entries,
+                    std::shared_ptr<ReadProblemLog> problems)
         : entries_(std::move(entries)), problems_(std::move(problems)) {}
 
     std::unique_ptr<AppointmentItem> GetFirst() override {
@@ -167,26 +170,24 @@ class EntryCollection : public ItemCollection {
         return Current();
     }
     std::unique_ptr<AppointmentItem> GetNext() override {
-        if (position_ < entries_.size()) {
+        if (position_ < entries_->size()) {
             ++position_;
         }
         return Current();
     }
 
-    // Series are kept whole unless their UNTIL ended them more than two days before the range,
-    // the most that zone offsets can move a date. A single event is read with libical only when
-    // the date of its raw DTSTART lies within two days of the range. Every item kept has been
-    // read, so that one that cannot be is found here.
+    // Series are kept whole unless their UNTIL ended them before the days needed (NeededDays).
+    // A single event is read with libical only when the date of its raw DTSTART lies within
+    // them. Every item kept has been read, so that one that cannot be is found here.
     std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
                                              const LocalDateTime& until) override {
-        const DayNumber first = DayNumberOf(AddDays(from.date, -2));
-        const DayNumber last = DayNumberOf(AddDays(until.date, 2));
-        std::vector<EntryRef> kept;
-        for (const EntryRef& ref : entries_) {
+        const DayRange days = NeededDays(from, until);
+        auto kept = std::make_shared<std::vector<EntryRef>>();
+        for (const EntryRef& ref : *entries_) {
             try {
-                if (ref.entry.series ? SeriesMayReach(ref, first)
-                                     : StartsBetween(ref, first, last, from, until)) {
-                    kept.push_back(ref);
+                if (ref.entry.series ? SeriesMayReach(ref, days.first)
+                                     : StartsBetween(ref, days, from, until)) {
+                    kept->push_back(ref);
                 }
             } catch (const CalendarFileError& error) {
                 if (!problems_) {
@@ -210,10 +211,10 @@ class EntryCollection : public ItemCollection {
         return true;
     }
 
-    static bool StartsBetween(const EntryRef& ref, DayNumber first, DayNumber last,
-                              const LocalDateTime& from, const LocalDateTime& until) {
+    static bool StartsBetween(const EntryRef& ref, const DayRange& days, const LocalDateTime& from,
+                              const LocalDateTime& until) {
         const DayNumber rawDay = ref.file->Indexed(ref.entry.event).startDay;
-        if (rawDay != kUnknownDay && (rawDay < first || rawDay > last)) {
+        if (rawDay != kUnknownDay && !days.Contains(rawDay)) {
             return false;
         }
         const LocalDateTime start = LocalStart(ref.file->Event(ref.entry.event));
@@ -221,49 +222,114 @@ class EntryCollection : public ItemCollection {
     }
 
     std::unique_ptr<AppointmentItem> Current() const {
-        if (position_ >= entries_.size()) {
+        if (position_ >= entries_->size()) {
             return nullptr;
         }
-        return std::make_unique<EventItem>(entries_[position_]);
+        return std::make_unique<EventItem>((*entries_)[position_]);
     }
 
-    std::vector<EntryRef> entries_;
+    std::shared_ptr<const std::vector<EntryRef>> entries_;
     std::shared_ptr<ReadProblemLog> problems_;
     std::size_t position_ = 0;
 };
 
-class IcalFolder : public CalendarFolder {
+// What one scan reads of the calendar, shared by the folder and its item collections. It is read
+// at the first need and kept for the scan's other days while it holds what they need, so that
+// the days of a scan see the calendar in one state.
+class FolderReading {
   public:
-    IcalFolder(CalendarLocation location, CalendarFiles& files)
-        : location_(std::move(location)), files_(files) {}
+    FolderReading(CalendarLocation location, std::shared_ptr<CalendarFiles> files)
+        : location_(std::move(location)), files_(std::move(files)) {}
 
-    std::unique_ptr<ItemCollection> Items() override {
-        const CalendarContents contents = files_.Load(location_.path, location_.missingIsEmpty);
-        for (const CalendarFileError& error : contents.unreadable) {
-            problems_->Add(FileLeftOut(error));
-        }
-        std::vector<EntryRef> entries;
-        for (const auto& file : contents.files) {
-            for (const CalendarEntry& entry : file->Entries()) {
-                entries.push_back({file, entry});
+    // The calendar's items, their files keeping the single events of `days`.
+    std::shared_ptr<const std::vector<EntryRef>> Entries(const DayRange& days) {
+        if (!entries_ || !keptDays_.Contains(days)) {
+            const CalendarContents contents =
+                files_->Load(location_.path, location_.missingIsEmpty, days);
+            for (const CalendarFileError& error : contents.unreadable) {
+                problems_->Add(FileLeftOut(error));
             }
+            auto entries = std::make_shared<std::vector<EntryRef>>();
+            std::size_t count = 0;
+            for (const auto& file : contents.files) {
+                count += file->Entries().size();
+            }
+            entries->reserve(count);
+            for (const auto& file : contents.files) {
+                for (const CalendarEntry& entry : file->Entries()) {
+                    entries->push_back({file, entry});
+                }
+            }
+            entries_ = std::move(entries);
+            keptDays_ = contents.keptDays;
+            isDirectory_ = contents.isDirectory;
         }
-        return std::make_unique<EntryCollection>(std::move(entries),
-                                                 contents.isDirectory ? problems_ : nullptr);
+        return entries_;
     }
 
-    std::vector<std::string> ReadProblems() const override { return problems_->Messages(); }
+    // Where the collections log what they leave out: null for a single-file calendar, whose
+    // unreadable appointments are errors.
+    std::shared_ptr<ReadProblemLog> ProblemLog() const {
+        return isDirectory_ ? problems_ : nullptr;
+    }
+    const std::vector<std::string>& Problems() const { return problems_->Messages(); }
 
   private:
     CalendarLocation location_;
-    CalendarFiles& files_;
+    std::shared_ptr<CalendarFiles> files_;
+    std::shared_ptr<const std::vector<EntryRef>> entries_;  // null until read
+    DayRange keptDays_;
+    bool isDirectory_ = false;
     std::shared_ptr<ReadProblemLog> problems_ = std::make_shared<ReadProblemLog>();
+};
+
+// The items of the folder as Items gives them. The calendar is read when they are first asked
+// for: for the days of a restriction only, or whole when they are walked.
+class FolderItems : public ItemCollection {
+  public:
+    explicit FolderItems(std::shared_ptr<FolderReading> reading) : reading_(std::move(reading)) {}
+
+    std::unique_ptr<AppointmentItem> GetFirst() override { return All().GetFirst(); }
+    std::unique_ptr<AppointmentItem> GetNext() override { return All().GetNext(); }
+
+    std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
+                                             const LocalDateTime& until) override {
+        auto entries = reading_->Entries(NeededDays(from, until));
+        return EntryCollection(std::move(entries), reading_->ProblemLog()).Restrict(from, until);
+    }
+
+  private:
+    EntryCollection& All() {
+        if (!all_) {
+            auto entries = reading_->Entries(DayRange{});
+            all_.emplace(std::move(entries), reading_->ProblemLog());
+        }
+        return *all_;
+    }
+
+    std::shared_ptr<FolderReading> reading_;
+    std::optional<EntryCollection> all_;
+};
+
+class IcalFolder : public CalendarFolder {
+  public:
+    IcalFolder(CalendarLocation location, std::shared_ptr<CalendarFiles> files)
+        : reading_(std::make_shared<FolderReading>(std::move(location), std::move(files))) {}
+
+    std::unique_ptr<ItemCollection> Items() override {
+        return std::make_unique<FolderItems>(reading_);
+    }
+
+    std::vector<std::string> ReadProblems() const override { return reading_->Problems(); }
+
+  private:
+    std::shared_ptr<FolderReading> reading_;
 };
 
 class IcalNamespace : public CalendarNamespace {
   public:
-    IcalNamespace(CalendarLocation location, CalendarFiles& files)
-        : location_(std::move(location)), files_(files) {}
+    IcalNamespace(CalendarLocation location, std::shared_ptr<CalendarFiles> files)
+        : location_(std::move(location)), files_(std::move(files)) {}
 
     std::unique_ptr<CalendarFolder> GetDefaultFolder(int folderType) override {
         if (folderType != kFolderCalendar) {
@@ -275,13 +341,13 @@ class IcalNamespace : public CalendarNamespace {
 
   private:
     CalendarLocation location_;
-    CalendarFiles& files_;
+    std::shared_ptr<CalendarFiles> files_;
 };
 
 class IcalApplication : public CalendarApplication {
   public:
-    IcalApplication(CalendarLocation location, CalendarFiles& files)
-        : location_(std::move(location)), files_(files) {}
+    IcalApplication(CalendarLocation location, std::shared_ptr<CalendarFiles> files)
+        : location_(std::move(location)), files_(std::move(files)) {}
 
     std::unique_ptr<CalendarNamespace> GetNamespace(std::string_view type) override {
         if (type != "MAPI") {
@@ -292,11 +358,12 @@ class IcalApplication : public CalendarApplication {
 
   private:
     CalendarLocation location_;
-    CalendarFiles& files_;
+    std::shared_ptr<CalendarFiles> files_;
 };
 
 // Keeps the files loaded by earlier scans; each application finds the calendar with `locate`
-// and reads it afresh.
+// and reads it afresh. The objects of a scan share the files, so that they may outlive a new
+// start from the files.
 class IcalCalendar : public CalendarApplicationFactory {
   public:
     explicit IcalCalendar(std::function<CalendarLocation()> locate) : locate_(std::move(locate)) {
@@ -309,7 +376,7 @@ class IcalCalendar : public CalendarApplicationFactory {
         tzset();
         const std::string zone = LocalZoneIdentity();
         if (zone != zone_) {
-            files_ = CalendarFiles();
+            files_ = std::make_shared<CalendarFiles>();
             zone_ = zone;
         }
         return std::make_unique<IcalApplication>(locate_(), files_);
@@ -322,7 +389,7 @@ class IcalCalendar : public CalendarApplicationFactory {
     }
 
     std::function<CalendarLocation()> locate_;
-    CalendarFiles files_;
+    std::shared_ptr<CalendarFiles> files_;
     std::string zone_;
 };
 

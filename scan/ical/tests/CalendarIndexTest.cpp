@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "CalendarSource.h"
 
 namespace agendix::scan::ical {
@@ -87,6 +90,104 @@ TEST(CalendarIndex, StructuralFaultsNameTheFileAndLine) {
                     ::testing::ThrowsMessage<CalendarError>(HasSubstr(test.message)))
             << test.text;
     }
+}
+
+// What the index keeps of an event: its own properties that are read later, as written.
+TEST(CalendarIndex, KeepsTheReadPropertiesOfEventsAndWholeTimeZones) {
+    const std::string zone =
+        "BEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+        "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    const std::string text =
+        "BEGIN:VCALENDAR\r\n" + zone +
+        "BEGIN:VEVENT\r\nUID:a\r\nDTSTAMP:20260101T000000Z\r\nsummary;LANGUAGE=de:Plan\r\n"
+        "  ung\r\nDESCRIPTION:long\r\n text\r\nDTSTART;TZID=Z:20261207T090000\r\n"
+        "BEGIN:VALARM\r\nTRIGGER:-PT5M\r\nSUMMARY:alarm\r\nEND:VALARM\r\n"
+        "X-SUMMARY:no\r\nLOCATION:Room\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    const CalendarIndex index = IndexCalendar(text, "t.ics");
+    ASSERT_EQ(index.events.size(), 1u);
+    ASSERT_EQ(index.timeZones.size(), 1u);
+    EXPECT_EQ(index.Text(index.timeZones[0]), zone);
+    EXPECT_EQ(index.Text(index.events[0]),
+              "summary;LANGUAGE=de:Plan\r\n  ung\r\nDTSTART;TZID=Z:20261207T090000\r\n"
+              "LOCATION:Room\r\n");
+}
+
+// A scan keeps only the single events of the days it may ask for; every series, override and
+// event whose day the index cannot tell stays readable.
+TEST(CalendarIndex, KeepsSingleEventsOfTheKeptDaysOnly) {
+    const std::string text =
+        "BEGIN:VCALENDAR\n"
+        "BEGIN:VEVENT\nUID:in\nDTSTART:20261207T090000\nSUMMARY:in\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:out\nDTSTART:20270107T090000\nSUMMARY:out\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:s\nDTSTART:19900101T090000\nRRULE:FREQ=DAILY\nEND:VEVENT\n"
+        "BEGIN:VEVENT\nUID:s\nRECURRENCE-ID:19900102T090000\nDTSTART:19900103T090000\n"
+        "END:VEVENT\n"
+        "BEGIN:VEVENT\nUID:odd\nDTSTART:soon\nEND:VEVENT\n"
+        "END:VCALENDAR\n";
+    const CalendarIndex index = IndexCalendar(
+        [text = std::string_view(text)](char* buffer, std::size_t size) mutable {
+            const std::size_t count = text.copy(buffer, size);
+            text.remove_prefix(count);
+            return count;
+        },
+        text.size(), DayRange{20261201, 20261231}, "t.ics");
+    std::vector<std::string_view> kept;
+    for (const IndexedEvent& event : index.events) {
+        kept.push_back(index.Text(event));
+    }
+    EXPECT_THAT(kept,
+                ::testing::ElementsAre("DTSTART:20261207T090000\nSUMMARY:in\n", "",
+                                       "DTSTART:19900101T090000\nRRULE:FREQ=DAILY\n",
+                                       "RECURRENCE-ID:19900102T090000\nDTSTART:19900103T090000\n",
+                                       "DTSTART:soon\n"));
+    EXPECT_EQ(index.events[1].startDay, 20270107);
+}
+
+// A file is read a buffer at a time and a read may stop anywhere: within a line, between a line
+// and its continuation, in a line longer than the buffer. The index is the same.
+TEST(CalendarIndex, AFileReadInPiecesIndexesAsAWhole) {
+    std::string text =
+        "\xEF\xBB\xBF"
+        "BEGIN:VCALENDAR\r\n"
+        "BEGIN:VTIMEZONE\r\nTZID:Z\r\nX-LONG:\r\n " +
+        std::string(200'000, 'z') + "\r\nEND:VTIMEZONE\r\n";
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i);
+        text += "BEGIN:VEVENT\r\nUID:u" + n + "\r\n fold\r\nDTSTART:2026" +
+                (i % 2 ? "12" : "\r\n 12") + "07T090000\r\nRRULE:FREQ=DAILY;UN\r\n\tTIL=2030011" +
+                n.substr(0, 1) + "\r\nSUMMARY:" + std::string(static_cast<std::size_t>(i), 's') +
+                "\r\nEND:VEVENT\r\n";
+    }
+    text += "END:VCALENDAR";
+    const CalendarIndex whole = IndexCalendar(text, "t.ics");
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> length(1, 9000);
+    std::string_view rest = text;
+    const CalendarIndex pieces = IndexCalendar(
+        [&](char* buffer, std::size_t size) {
+            const std::size_t count = rest.copy(buffer, std::min(size, length(random)));
+            rest.remove_prefix(count);
+            return count;
+        },
+        text.size(), DayRange{}, "t.ics");
+    EXPECT_EQ(pieces.text, whole.text);
+    ASSERT_EQ(pieces.events.size(), 300u);
+    ASSERT_EQ(pieces.events.size(), whole.events.size());
+    for (std::size_t i = 0; i < whole.events.size(); ++i) {
+        const IndexedEvent& a = pieces.events[i];
+        const IndexedEvent& b = whole.events[i];
+        EXPECT_EQ(std::tie(a.offset, a.length, a.line, a.kept.offset, a.kept.length, a.startDay,
+                           a.lastDay, a.recurring, a.uid),
+                  std::tie(b.offset, b.length, b.line, b.kept.offset, b.kept.length, b.startDay,
+                           b.lastDay, b.recurring, b.uid));
+    }
+    EXPECT_EQ(whole.events[299].uid, "u299fold");
+    EXPECT_EQ(whole.events[298].startDay, 20261207);
+    EXPECT_EQ(whole.events[23].lastDay, 20300112);
+    EXPECT_EQ(text.substr(whole.events[0].offset, 12), "BEGIN:VEVENT");
+    const IndexedComponent& zone = pieces.timeZones.at(0);
+    EXPECT_EQ(pieces.Text(zone), text.substr(zone.offset, zone.length));
 }
 
 }  // namespace

@@ -173,6 +173,17 @@ TEST(IcalText, BlanksAroundSubjectsAndLocationsAreKept) {
               " [11:00 - 11:00] \\ x ;  ()\n\n");
 }
 
+// Texts are read as libical reads them, which ends them at a NUL byte, escapes or none.
+TEST(IcalText, ATextEndsAtANulByte) {
+    TemporaryCalendar folder;
+    using namespace std::string_literals;
+    folder.Write(
+        Calendar("BEGIN:VEVENT\nUID:n\nDTSTART:20261207T090000\nSUMMARY:Budget\0 review\n"
+                 "LOCATION:Room\\, 2\0 or 3\nEND:VEVENT\n"s));
+    EXPECT_EQ(Agenda(folder.File()).Scan(kMonday, false).text,
+              " [09:00 - 09:00] Budget (Room, 2)\n\n");
+}
+
 TEST(IcalFolder, VdirFilesComeInNameOrderSkippingHiddenAndOtherFiles) {
     Agenda agenda(TestData("vdir"));
     EXPECT_EQ(agenda.Scan(kMonday).text,
