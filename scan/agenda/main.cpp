@@ -166,14 +166,8 @@ std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::st
     if (!named) {
         return std::make_unique<triggers::CalendarWatch>(ical::ProcessEnvironment);
     }
-    const std::filesystem::path path = std::filesystem::absolute(*named);
     return std::make_unique<triggers::FolderWatch>(
-        [path] {
-            std::error_code error;
-            return std::vector{std::filesystem::is_directory(path, error)
-                                   ? triggers::WatchTarget::CalendarFolder(path)
-                                   : triggers::WatchTarget::File(path)};
-        },
+        [path = std::filesystem::path(*named)] { return triggers::CalendarTargets(path); },
         QStringLiteral("the calendar changed"));
 }
 

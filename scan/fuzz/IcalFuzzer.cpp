@@ -30,11 +30,6 @@ class SilentTray : public BalloonTray {
     void Show(bool) override {}
 };
 
-class NoMessages : public MessagePump {
-  public:
-    void ProcessPendingMessages() override {}
-};
-
 const std::filesystem::path& InputFolder() {
     static const std::filesystem::path path = [] {
         auto folder =
@@ -74,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FixedClock clock;
     SilentTray tray;
-    NoMessages pump;
+    NoMessagePump pump;
     const auto file = ical::MakeIcalCalendar({InputFile(), false});
     AppointmentScan fileScan(*file, clock, tray, pump);
     try {

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Ascii.h"
+#include "CalendarFileName.h"
 #include "FileDescriptor.h"
 
 namespace agendix::scan::ical {
@@ -18,11 +18,6 @@ struct CloseDirectory {
     void operator()(DIR* directory) const { ::closedir(directory); }
 };
 using DirectoryPtr = std::unique_ptr<DIR, CloseDirectory>;
-
-bool IsCalendarFileName(std::string_view name) {
-    // Hidden files are the temporary files of synchronisers.
-    return !name.empty() && name.front() != '.' && EndsWithNoCase(name, ".ics");
-}
 
 enum class Listing { Left, File, Link };
 

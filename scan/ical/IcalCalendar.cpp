@@ -447,9 +447,12 @@ fs::path PathInProfile(const fs::path& profile, const EnvironmentLookup& environ
 
 }  // namespace
 
+fs::path CalendarProfilePath(const EnvironmentLookup& environment) {
+    return XdgDirectory(environment, "XDG_CONFIG_HOME", ".config") / "agendix" / "calendar.conf";
+}
+
 CalendarLocation DefaultCalendarLocation(const EnvironmentLookup& environment) {
-    const fs::path profile =
-        XdgDirectory(environment, "XDG_CONFIG_HOME", ".config") / "agendix" / "calendar.conf";
+    const fs::path profile = CalendarProfilePath(environment);
     std::error_code error;
     if (fs::exists(profile, error)) {
         return {PathInProfile(profile, environment), false};

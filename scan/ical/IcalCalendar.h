@@ -31,6 +31,10 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const char* n
 // variables are unset). Throws CalendarError when the profile file cannot be read.
 CalendarLocation DefaultCalendarLocation(const EnvironmentLookup& environment);
 
+// $XDG_CONFIG_HOME/agendix/calendar.conf (or under $HOME/.config), the profile that may name the
+// default calendar. Throws CalendarError when neither variable is set.
+std::filesystem::path CalendarProfilePath(const EnvironmentLookup& environment);
+
 // The process environment, for DefaultCalendarLocation.
 std::optional<std::string> ProcessEnvironment(const char* name);
 

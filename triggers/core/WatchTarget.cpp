@@ -1,6 +1,6 @@
 #include "WatchTarget.h"
 
-#include <algorithm>
+#include "CalendarFileName.h"
 
 namespace agendix::triggers {
 namespace fs = std::filesystem;
@@ -14,13 +14,6 @@ fs::path Normal(const fs::path& path) {
         normal = normal.parent_path();
     }
     return normal;
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view ending) {
-    return text.size() >= ending.size() &&
-           std::equal(ending.rbegin(), ending.rend(), text.rbegin(), [](char a, char b) {
-               return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
-           });
 }
 
 }  // namespace
@@ -38,8 +31,7 @@ bool WatchTarget::Matches(std::string_view entry) const {
     if (entries == Entries::OneName) {
         return entry == name;
     }
-    // Hidden files are the temporary files of synchronisers; the scan skips them too.
-    return !entry.empty() && entry.front() != '.' && EndsWithNoCase(entry, ".ics");
+    return scan::ical::IsCalendarFileName(entry);
 }
 
 std::optional<WatchTarget> CreationWatch(const WatchTarget& target) {

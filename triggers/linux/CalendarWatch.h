@@ -8,6 +8,10 @@
 
 namespace agendix::triggers {
 
+// What to watch for the calendar at `calendar`: the file (in its folder, by name) or the folder of
+// calendar files, and where a symbolic link to it points too.
+std::vector<WatchTarget> CalendarTargets(const std::filesystem::path& calendar);
+
 // What to watch for the default calendar: the profile file that names it (calendar.conf, since
 // editing it moves the calendar) and the calendar itself, a file (in its folder, by name) or a
 // folder of calendar files; a calendar reached through a symbolic link is watched where the link

@@ -36,11 +36,6 @@ class RecordingTray : public BalloonTray {
     Balloon& balloon_;
 };
 
-class NoMessages : public MessagePump {
-  public:
-    void ProcessPendingMessages() override {}
-};
-
 }  // namespace
 
 std::filesystem::path TestData(const std::string& name) {
@@ -86,7 +81,7 @@ Agenda::Agenda(std::unique_ptr<CalendarApplicationFactory> calendar)
 Balloon Agenda::Scan(const CalendarDate& date, bool tomorrow) {
     const FixedClock clock(date);
     RecordingTray tray(balloon_);
-    NoMessages pump;
+    NoMessagePump pump;
     AppointmentScan scan(*calendar_, clock, tray, pump);
     scan.doIt(tomorrow ? 1 : 0);
     readProblems_ = scan.ReadProblems();
