@@ -12,13 +12,12 @@ Usage: agendix_changes_e2e.py PROGRAM ARTEFACT_DIR
 """
 import datetime
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
-from desktop_checks import (check, finish, monitor_notifications, notify_calls,  # noqa: E402
-                            stop, wait_until)
+from desktop_checks import check, finish, notify_calls, stop, wait_until  # noqa: E402
+from agendix_e2e import start_watched  # noqa: E402
 
 TODAY = datetime.date.today()
 LATER = TODAY + datetime.timedelta(days=3)
@@ -86,10 +85,7 @@ def main():
     path = os.path.join(folder, "calendar.ics")
     write(path, calendar(event("a", TODAY, "0900", "Review")))
 
-    monitor_log = os.path.join(artefacts, "notifications.log")
-    monitor = monitor_notifications(monitor_log)
-    agendix = subprocess.Popen([program], stdout=subprocess.DEVNULL,
-                               stderr=open(os.path.join(artefacts, "agendix.log"), "w"))
+    monitor_log, monitor, agendix = start_watched(program, artefacts)
     balloons = Balloons(monitor_log)
     try:
         review = line("09:00", "09:30", "Review")

@@ -122,14 +122,21 @@ def last_notify_has(monitor_log, count, summary, body):
     return len(calls) >= count and calls[-1][1:] == (summary, body)
 
 
-def main():
-    program, artefacts = sys.argv[1], sys.argv[2]
-    os.makedirs(artefacts, exist_ok=True)
-    write_calendar()
+def start_watched(program, artefacts):
+    """Starts a dbus-monitor of the notification calls, then the program: (log, monitor,
+    program)."""
     monitor_log = os.path.join(artefacts, "notifications.log")
     monitor = monitor_notifications(monitor_log)
     agendix = subprocess.Popen([program], stdout=subprocess.DEVNULL,
                                stderr=open(os.path.join(artefacts, "agendix.log"), "w"))
+    return monitor_log, monitor, agendix
+
+
+def main():
+    program, artefacts = sys.argv[1], sys.argv[2]
+    os.makedirs(artefacts, exist_ok=True)
+    write_calendar()
+    monitor_log, monitor, agendix = start_watched(program, artefacts)
     try:
         check(wait_until(lambda: last_notify_has(monitor_log, 1, "Today:", TODAY + "\n"), 10),
               "the first scan's balloon shows today's lines")

@@ -10,15 +10,14 @@ Usage: agendix_failure_e2e.py PROGRAM ARTEFACT_DIR
 """
 import datetime
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../testing"))
-from desktop_checks import (check, find_colour, finish, monitor_notifications,  # noqa: E402
-                            notify_calls, run, screenshot, stop, wait_until)
-from agendix_e2e import (ICON_RED, MIN_ICON_PIXELS, popped_up_menu,  # noqa: E402
-                         visible_windows, click_in_window)
+from desktop_checks import (check, find_colour, finish, notify_calls, run,  # noqa: E402
+                            screenshot, stop, wait_until)
+from agendix_e2e import (ICON_RED, MIN_ICON_PIXELS, click_in_window,  # noqa: E402
+                         popped_up_menu, start_watched, visible_windows)
 
 
 def calendar_path():
@@ -57,10 +56,7 @@ def main():
     program, artefacts = sys.argv[1], sys.argv[2]
     os.makedirs(artefacts, exist_ok=True)
     name_calendar_in_profile()
-    monitor_log = os.path.join(artefacts, "notifications.log")
-    monitor = monitor_notifications(monitor_log)
-    agendix = subprocess.Popen([program], stdout=subprocess.DEVNULL,
-                               stderr=open(os.path.join(artefacts, "agendix.log"), "w"))
+    monitor_log, monitor, agendix = start_watched(program, artefacts)
     try:
         def failure_balloon():
             calls, _ = notify_calls(monitor_log)
