@@ -73,12 +73,17 @@ std::shared_ptr<const CalendarFile> ReadCalendarFile(int folder, const std::stri
                                                      std::string path, const DayRange& days,
                                                      std::shared_ptr<SystemZones> systemZones,
                                                      struct stat& status) {
-    const FileDescriptor file(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a named pipe would otherwise hold the scan until something writes to it.
+    const FileDescriptor file(
+        ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file && errno == ENOENT) {
         return nullptr;
     }
     if (!file || ::fstat(file.get(), &status) != 0) {
         throw CalendarFileError(path, 0, std::strerror(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw CalendarFileError(path, 0, "it is not a regular file");
     }
     return std::make_shared<const CalendarFile>(std::move(path), file.get(), IdentityOf(status),
                                                 KeptDaysFor(days), std::move(systemZones));

@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -207,6 +208,22 @@ TEST(IcalFolder, BrokenFilesFailWithFileAndLine) {
             ADD_FAILURE() << broken.file << " was accepted";
         } catch (const CalendarError& error) {
             EXPECT_THAT(error.what(), AllOf(HasSubstr(broken.file), HasSubstr(broken.message)));
+        }
+    }
+}
+
+// A named pipe or a device named as the calendar is refused at once instead of holding the scan.
+TEST(IcalFolder, ACalendarThatIsNoRegularFileIsAnErrorAtOnce) {
+    const TemporaryCalendar folder;
+    const std::filesystem::path pipe = folder.Folder() / "pipe.ics";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::filesystem::path& calendar : {pipe, std::filesystem::path("/dev/zero")}) {
+        Agenda agenda(calendar);
+        try {
+            agenda.Scan(kMonday);
+            ADD_FAILURE() << calendar << " was read";
+        } catch (const CalendarError& error) {
+            EXPECT_THAT(error.what(), ::testing::HasSubstr("not a regular file"));
         }
     }
 }
