@@ -157,9 +157,12 @@ CalendarContents CalendarFiles::LoadFolder(const std::string& path, const DayRan
             return FolderContents();
         }
     }
-    if (!changes_ || !sameFolder || changed.lost) {
+    // Held back until the listing succeeds: after a failed one, the changes it took are gone and
+    // the next scan must list the folder again.
+    std::unique_ptr<FolderChanges> watch = std::move(changes_);
+    if (!watch || !sameFolder || changed.lost) {
         // Watched before it is listed, so that no change after the listing goes unseen.
-        changes_ = FolderChanges::Watch(folder.get());
+        watch = FolderChanges::Watch(folder.get());
         folderDevice_ = status.st_dev;
         folderInode_ = status.st_ino;
     }
@@ -169,6 +172,7 @@ CalendarContents CalendarFiles::LoadFolder(const std::string& path, const DayRan
     }
     folder.release();
     entries_ = ListFolder(*directory, changed.names, days);
+    changes_ = std::move(watch);
     return FolderContents();
 }
 
