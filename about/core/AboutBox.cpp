@@ -1,4 +1,4 @@
-#include "AboutBox.h"
+#include "about/core/AboutBox.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +30,7 @@ std::string FindSysInfoProgram(Registry& registry, SysInfoPlatform& platform) {
 
 }  // namespace
 
-AboutTexts LoadTexts(const app::ApplicationInfo& app) {
+AboutTexts LoadTexts(const common::ApplicationInfo& app) {
     AboutTexts texts;
     texts.caption = "About " + app.Title;
     texts.version = "Version " + std::to_string(app.Major) + "." + std::to_string(app.Minor) +

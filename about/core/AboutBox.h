@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ApplicationInfo.h"
+#include "common/core/ApplicationInfo.h"
 
 namespace agendix::about {
 
@@ -25,7 +25,7 @@ struct AboutTexts {
     std::string disclaimer;  // copyright line, two line breaks (CR LF), residence line
 };
 
-AboutTexts LoadTexts(const app::ApplicationInfo& app);
+AboutTexts LoadTexts(const common::ApplicationInfo& app);
 
 // Opens a link with the desktop's handler (mail client, web browser).
 class UrlOpener {

@@ -5,12 +5,12 @@
 #include <set>
 #include <stdexcept>
 
-#include "AboutBox.h"
+#include "about/core/AboutBox.h"
 
 namespace agendix::about {
 namespace {
 
-const app::ApplicationInfo kAgendix{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
+const common::ApplicationInfo kAgendix{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
 
 TEST(AboutTextsTest, LoadHandlerTextsComeFromTheApplicationInformation) {
     const AboutTexts texts = LoadTexts(kAgendix);

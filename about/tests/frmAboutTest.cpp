@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "LinuxSysInfo.h"
-#include "frmAbout.h"
+#include "about/linux/LinuxSysInfo.h"
+#include "about/qt/frmAbout.h"
 
 namespace agendix::about {
 namespace {
@@ -49,7 +49,7 @@ class QtAboutTest : public ::testing::Test {
     char name[16] = "about_qt_tests";
     char* argv[2] = {name, nullptr};
     QApplication application{argc, argv};
-    app::ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
+    common::ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
     RecordingOpener opener;
     QTemporaryDir folder;
 };

@@ -1,10 +1,10 @@
-#include "OptionsWindowHandlers.h"
+#include "app/core/OptionsWindowHandlers.h"
 
 #include <exception>
 
-#include "Autostart.h"
-#include "SettingsFormat.h"
-#include "SettingsStore.h"
+#include "settings/autostart/core/Autostart.h"
+#include "settings/store/core/SettingsFormat.h"
+#include "settings/store/core/SettingsStore.h"
 
 namespace agendix::app {
 

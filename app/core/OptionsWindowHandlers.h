@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "AppointmentScan.h"
-#include "OptionsWindow.h"
+#include "app/core/OptionsWindow.h"
+#include "scan/core/AppointmentScan.h"
 
 namespace agendix::settings {
 class SettingsStore;

@@ -1,4 +1,4 @@
-#include "SpinnerStep.h"
+#include "app/core/SpinnerStep.h"
 
 #include <algorithm>
 #include <charconv>

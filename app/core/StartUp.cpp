@@ -1,4 +1,4 @@
-#include "StartUp.h"
+#include "app/core/StartUp.h"
 
 namespace agendix::app {
 
@@ -6,7 +6,7 @@ std::string VersionText(int major, int minor) {
     return std::to_string(major) + "." + std::to_string(minor);
 }
 
-bool Main(const ApplicationInfo& app, StartUpSteps& steps) {
+bool Main(const common::ApplicationInfo& app, StartUpSteps& steps) {
     if (app.PrevInstance) {
         return false;
     }

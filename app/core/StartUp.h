@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ApplicationInfo.h"
+#include "common/core/ApplicationInfo.h"
 
 namespace agendix::app {
 
@@ -24,6 +24,6 @@ std::string VersionText(int major, int minor);
 // The start procedure. A second instance ends here at once, silently: returns false, and the
 // process should end. Otherwise initialises the controls, sends the usage report and waits for
 // it, shows the main window and returns true; the process then lives as long as its windows.
-bool Main(const ApplicationInfo& app, StartUpSteps& steps);
+bool Main(const common::ApplicationInfo& app, StartUpSteps& steps);
 
 }  // namespace agendix::app

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "Autostart.h"
-#include "SettingsStore.h"
+#include "settings/autostart/core/Autostart.h"
+#include "settings/store/core/SettingsStore.h"
 
 namespace agendix::app::testing {
 

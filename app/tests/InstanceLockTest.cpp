@@ -3,15 +3,15 @@
 
 #include <map>
 
-#include "InstanceLock.h"
-#include "ProgramInfo.h"
+#include "app/linux/InstanceLock.h"
+#include "app/linux/ProgramInfo.h"
 
 namespace agendix::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-scan::ical::EnvironmentLookup Environment(std::map<std::string, std::string> values) {
+scan::EnvironmentLookup Environment(std::map<std::string, std::string> values) {
     return [values = std::move(values)](const char* name) -> std::optional<std::string> {
         const auto found = values.find(name);
         return found == values.end() ? std::nullopt : std::optional(found->second);
@@ -87,7 +87,7 @@ TEST_F(InstanceLockTest, NoPlaceForTheLockLetsTheProgramRun) {
 }
 
 TEST(ProgramInfoTest, DescribesTheRunningProgramAndThisBuildsVersion) {
-    const ApplicationInfo info = CurrentApplicationInfo(true);
+    const common::ApplicationInfo info = CurrentApplicationInfo(true);
     EXPECT_TRUE(info.PrevInstance);
     EXPECT_EQ(info.EXEName, "app_linux_tests");
     EXPECT_TRUE(fs::exists(fs::path(info.Path) / "app_linux_tests"));

@@ -3,9 +3,9 @@
 #include <map>
 #include <stdexcept>
 
-#include "AppFakes.h"
-#include "FakeCalendar.h"
-#include "OptionsWindowHandlers.h"
+#include "app/core/OptionsWindowHandlers.h"
+#include "app/tests/AppFakes.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace agendix::app {
 namespace {

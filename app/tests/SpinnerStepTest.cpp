@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SpinnerStep.h"
+#include "app/core/SpinnerStep.h"
 
 namespace agendix::app {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "StartUp.h"
+#include "app/core/StartUp.h"
 
 namespace agendix::app {
 namespace {
@@ -17,7 +17,7 @@ struct RecordingSteps : StartUpSteps {
     void ShowMainWindow() override { calls.push_back("ShowMainWindow"); }
 };
 
-ApplicationInfo Agendix(bool prevInstance) {
+common::ApplicationInfo Agendix(bool prevInstance) {
     return {prevInstance, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
 }
 

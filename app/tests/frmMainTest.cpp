@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AppFakes.h"
-#include "FakeCalendar.h"
-#include "QtMessageService.h"
-#include "QtThemePlatform.h"
-#include "frmMain.h"
+#include "app/qt/frmMain.h"
+#include "app/tests/AppFakes.h"
+#include "controls/groupbox/qt/QtThemePlatform.h"
+#include "controls/host/qt/QtMessageService.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace agendix::app {
 namespace {
@@ -23,13 +23,13 @@ namespace {
 using scan::testing::FakeAppointment;
 
 // The shell's notification area: records each message with the balloon text.
-class RecordingShell : public tray::ShellNotifyIcon {
+class RecordingShell : public controls::ShellNotifyIcon {
   public:
     std::vector<std::uint32_t> messages;
     std::string lastBalloon;
-    bool Shell_NotifyIconA(std::uint32_t message, const tray::NotifyIconData& data) override {
+    bool Shell_NotifyIconA(std::uint32_t message, const controls::NotifyIconData& data) override {
         messages.push_back(message);
-        lastBalloon = data.Text(tray::NotifyIconData::TextField::szInfo);
+        lastBalloon = data.Text(controls::NotifyIconData::TextField::szInfo);
         return true;
     }
 };
@@ -41,7 +41,7 @@ class frmMainTest : public ::testing::Test {
     char* argv[2] = {name, nullptr};
     QApplication application{argc, argv};
 
-    ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
+    common::ApplicationInfo info{false, "agendix", "/usr/bin", "Agendix", 1, 0, 13};
     scan::testing::FakeCalendar calendar;
     scan::testing::FixedClock clock;
     testing::MemoryStore store;
@@ -49,7 +49,7 @@ class frmMainTest : public ::testing::Test {
     RecordingShell shell;
     controls::ShellHandles handles;
     controls::QtMessageService messages{QStringLiteral("Agendix")};
-    settings::theme::QtThemePlatform theme;
+    controls::QtThemePlatform theme;
     controls::FixedAmbientProperties ambient{QStringLiteral("frmOptions"), QFont(), true};
     controls::GroupBoxServices frame{ambient, messages, theme};
     std::vector<bool> visibleWhileAbout;
@@ -145,7 +145,7 @@ TEST_F(frmMainTest, FirstStartGoesToTheTrayWithTheBalloon) {
     window->Show();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->Timer1().isActive());
-    EXPECT_EQ(shell.messages, std::vector<std::uint32_t>{tray::NIM_ADD});
+    EXPECT_EQ(shell.messages, std::vector<std::uint32_t>{controls::NIM_ADD});
     EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:30] Review (Room 2)\r\n\r\n");
     EXPECT_EQ(store.Stored("WStartup"), "yes");
     EXPECT_EQ(store.Stored("Mouseover"), "yes");
@@ -227,7 +227,7 @@ TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
     EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:00] Dentist ()\r\n\r\n");
 
     window->close();
-    EXPECT_EQ(shell.messages.back(), tray::NIM_DELETE);
+    EXPECT_EQ(shell.messages.back(), controls::NIM_DELETE);
     EXPECT_FALSE(window->Tray1().IsVisible());
 }
 

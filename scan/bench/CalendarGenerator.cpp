@@ -1,11 +1,11 @@
-#include "CalendarGenerator.h"
+#include "scan/bench/CalendarGenerator.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <random>
 
-namespace agendix::scan::bench {
+namespace agendix::scan {
 namespace {
 
 constexpr const char* kRules[] = {"FREQ=DAILY",
@@ -71,4 +71,4 @@ void WriteCalendarFolder(int events, const std::filesystem::path& folder) {
     }
 }
 
-}  // namespace agendix::scan::bench
+}  // namespace agendix::scan

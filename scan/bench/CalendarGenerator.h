@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace agendix::scan::bench {
+namespace agendix::scan {
 
 // The VEVENTs of a generated calendar of `events` events over the years around 2026, about a
 // tenth of them recurring series begun years ago, with zoned, UTC and floating times and texts
@@ -18,4 +18,4 @@ std::string GenerateCalendar(int events);
 // which is made when missing.
 void WriteCalendarFolder(int events, const std::filesystem::path& folder);
 
-}  // namespace agendix::scan::bench
+}  // namespace agendix::scan

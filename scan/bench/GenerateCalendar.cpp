@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "CalendarGenerator.h"
+#include "scan/bench/CalendarGenerator.h"
 
 namespace {
 
@@ -53,12 +53,12 @@ int main(int argc, char** argv) {
         return ParseCalendar(argv[2]) ? 0 : 1;
     }
     if (argc == 4 && mode == "--folder") {
-        agendix::scan::bench::WriteCalendarFolder(std::stoi(argv[2]), argv[3]);
+        agendix::scan::WriteCalendarFolder(std::stoi(argv[2]), argv[3]);
         return 0;
     }
     if (argc == 3 && !mode.starts_with("--")) {
         std::ofstream(argv[2], std::ios::binary)
-            << agendix::scan::bench::GenerateCalendar(std::stoi(argv[1]));
+            << agendix::scan::GenerateCalendar(std::stoi(argv[1]));
         return 0;
     }
     std::cerr << "usage: agendix-generate-calendar EVENTS FILE | --folder EVENTS FOLDER | "

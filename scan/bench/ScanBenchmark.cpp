@@ -10,10 +10,10 @@
 #include <fstream>
 #include <map>
 
-#include "AppointmentScan.h"
-#include "CalendarGenerator.h"
-#include "FakeCalendar.h"
-#include "IcalCalendar.h"
+#include "scan/bench/CalendarGenerator.h"
+#include "scan/core/AppointmentScan.h"
+#include "scan/linux/IcalCalendar.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const fs::path& CalendarFile(int events) {
     auto& path = files[events];
     if (path.empty()) {
         path = fs::temp_directory_path() / ("agendix-bench-" + std::to_string(events) + ".ics");
-        std::ofstream(path, std::ios::binary) << bench::GenerateCalendar(events);
+        std::ofstream(path, std::ios::binary) << GenerateCalendar(events);
     }
     return path;
 }
@@ -36,7 +36,7 @@ const fs::path& CalendarFolder(int events) {
     if (path.empty()) {
         path = fs::temp_directory_path() / ("agendix-bench-folder-" + std::to_string(events));
         fs::remove_all(path);
-        bench::WriteCalendarFolder(events, path);
+        WriteCalendarFolder(events, path);
     }
     return path;
 }
@@ -78,13 +78,13 @@ void BM_LibicalParse(benchmark::State& state) {
 void BM_ColdScan(benchmark::State& state) {
     const fs::path& path = CalendarFile(Events(state));
     for (auto _ : state) {
-        const auto calendar = ical::MakeIcalCalendar({path, false});
+        const auto calendar = MakeIcalCalendar({path, false});
         Scan(*calendar);
     }
 }
 
 void BM_Rescan(benchmark::State& state) {
-    const auto calendar = ical::MakeIcalCalendar({CalendarFile(Events(state)), false});
+    const auto calendar = MakeIcalCalendar({CalendarFile(Events(state)), false});
     Scan(*calendar);
     for (auto _ : state) {
         Scan(*calendar);
@@ -103,13 +103,13 @@ void BM_LibicalParseFolder(benchmark::State& state) {
 void BM_ColdScanFolder(benchmark::State& state) {
     const fs::path& folder = CalendarFolder(Events(state));
     for (auto _ : state) {
-        const auto calendar = ical::MakeIcalCalendar({folder, false});
+        const auto calendar = MakeIcalCalendar({folder, false});
         Scan(*calendar);
     }
 }
 
 void BM_RescanFolder(benchmark::State& state) {
-    const auto calendar = ical::MakeIcalCalendar({CalendarFolder(Events(state)), false});
+    const auto calendar = MakeIcalCalendar({CalendarFolder(Events(state)), false});
     Scan(*calendar);
     for (auto _ : state) {
         Scan(*calendar);
@@ -121,7 +121,7 @@ void BM_RescanFolderOneChanged(benchmark::State& state) {
     const fs::path& folder = CalendarFolder(Events(state));
     const fs::path changed = *fs::directory_iterator(folder);
     const std::string text = ReadFile(changed);
-    const auto calendar = ical::MakeIcalCalendar({folder, false});
+    const auto calendar = MakeIcalCalendar({folder, false});
     Scan(*calendar);
     for (auto _ : state) {
         state.PauseTiming();

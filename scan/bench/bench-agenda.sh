@@ -3,7 +3,7 @@
 # beside libical merely parsing the same files, with the peak memory of each, best of three: one
 # file of 1,000, 10,000 and 50,000 events, and folders of one file per event of 1,000 and 10,000
 # events (the same events). The empty folder shows what a run costs before any calendar. Then
-# the in-process figures of scan_ical_benchmark: cold scans, rescans of the unchanged calendars
+# the in-process figures of scan_benchmark: cold scans, rescans of the unchanged calendars
 # and of a folder with one file rewritten, and libical's parse.
 # Usage: bench-agenda.sh BUILD_DIR   (a RelWithDebInfo or Release build)
 set -euo pipefail
@@ -11,7 +11,7 @@ build=$(cd "${1:?usage: bench-agenda.sh BUILD_DIR}" && pwd)
 find_program() { find "$build" -name "$1" -type f -perm -u+x | head -n1; }
 agenda=$(find_program agendix-agenda)
 generate=$(find_program agendix-generate-calendar)
-benchmark=$(find_program scan_ical_benchmark)
+benchmark=$(find_program scan_benchmark)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

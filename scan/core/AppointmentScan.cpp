@@ -1,4 +1,4 @@
-#include "AppointmentScan.h"
+#include "scan/core/AppointmentScan.h"
 
 #include <utility>
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "AppointmentText.h"
-#include "CalendarSource.h"
-#include "DayAppointments.h"
-#include "LocalDateTime.h"
+#include "scan/core/AppointmentText.h"
+#include "scan/core/CalendarSource.h"
+#include "scan/core/DayAppointments.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 

@@ -1,4 +1,4 @@
-#include "AppointmentText.h"
+#include "scan/core/AppointmentText.h"
 
 namespace agendix::scan {
 

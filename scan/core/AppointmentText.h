@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "LocalDateTime.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 

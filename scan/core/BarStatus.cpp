@@ -1,8 +1,8 @@
-#include "BarStatus.h"
+#include "scan/core/BarStatus.h"
 
 #include <algorithm>
 
-#include "AppointmentText.h"
+#include "scan/core/AppointmentText.h"
 
 namespace agendix::scan {
 namespace {

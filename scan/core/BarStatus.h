@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "DayAppointments.h"
-#include "LocalDateTime.h"
+#include "scan/core/DayAppointments.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 

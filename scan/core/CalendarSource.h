@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LocalDateTime.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 

@@ -1,4 +1,4 @@
-#include "DayAppointments.h"
+#include "scan/core/DayAppointments.h"
 
 #include <optional>
 

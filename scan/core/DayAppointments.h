@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "CalendarSource.h"
-#include "LocalDateTime.h"
+#include "scan/core/CalendarSource.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 

@@ -1,4 +1,4 @@
-#include "LocalDateTime.h"
+#include "scan/core/LocalDateTime.h"
 
 #include <chrono>
 #include <cstdio>

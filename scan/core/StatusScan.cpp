@@ -1,4 +1,4 @@
-#include "StatusScan.h"
+#include "scan/core/StatusScan.h"
 
 #include <exception>
 

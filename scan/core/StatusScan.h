@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "AppointmentScan.h"
-#include "BarStatus.h"
+#include "scan/core/AppointmentScan.h"
+#include "scan/core/BarStatus.h"
 
 namespace agendix::scan {
 

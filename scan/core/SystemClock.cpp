@@ -1,4 +1,4 @@
-#include "SystemClock.h"
+#include "scan/core/SystemClock.h"
 
 #include <ctime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppointmentScan.h"
+#include "scan/core/AppointmentScan.h"
 
 namespace agendix::scan {
 

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "AppointmentScan.h"
-#include "IcalCalendar.h"
+#include "scan/core/AppointmentScan.h"
+#include "scan/linux/IcalCalendar.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FixedClock clock;
     SilentTray tray;
     NoMessagePump pump;
-    const auto file = ical::MakeIcalCalendar({InputFile(), false});
+    const auto file = MakeIcalCalendar({InputFile(), false});
     AppointmentScan fileScan(*file, clock, tray, pump);
     try {
         fileScan.doIt(1);
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const CalendarError&) {
         // A clear refusal of bad data is the expected outcome.
     }
-    const auto folder = ical::MakeIcalCalendar({InputFolder(), false});
+    const auto folder = MakeIcalCalendar({InputFolder(), false});
     AppointmentScan(*folder, clock, tray, pump).doIt(1);
     return 0;
 }

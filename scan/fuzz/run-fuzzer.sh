@@ -8,16 +8,16 @@ work=$1
 seconds=${2:-20}
 mkdir -p "$work/corpus" "$work/findings"
 
-sources=("$here/IcalFuzzer.cpp" "$scan"/core/*.cpp "$scan"/ical/*.cpp)
+sources=("$here/IcalFuzzer.cpp" "$scan"/core/*.cpp "$scan"/linux/*.cpp)
 binary="$work/ical-fuzzer"
-if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$scan"/core/*.h "$scan"/ical/*.h -newer "$binary")" ]; then
+if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$scan"/core/*.h "$scan"/linux/*.h "$scan"/../common/core/*.h -newer "$binary")" ]; then
     # shellcheck disable=SC2046
     clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-        -I"$scan/core" -I"$scan/ical" $(pkg-config --cflags libical) \
+        -I"$scan/.." $(pkg-config --cflags libical) \
         "${sources[@]}" $(pkg-config --libs libical) -o "$binary"
 fi
 
-find "$scan/ical/tests/data" -name '*.ics' -exec cp {} "$work/corpus/" \;
+find "$scan/tests/data" -name '*.ics' -exec cp {} "$work/corpus/" \;
 cd "$work/findings"
 TZ=Europe/Berlin "$binary" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
     -rss_limit_mb=1024 -print_final_stats=1 "$work/corpus"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "AppointmentScan.h"
-#include "FakeCalendar.h"
+#include "scan/core/AppointmentScan.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace agendix::scan {
 namespace {

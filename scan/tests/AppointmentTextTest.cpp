@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AppointmentText.h"
+#include "scan/core/AppointmentText.h"
 
 namespace agendix::scan {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "BarStatus.h"
+#include "scan/core/BarStatus.h"
 
 namespace agendix::scan {
 namespace {

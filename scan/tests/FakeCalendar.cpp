@@ -1,4 +1,4 @@
-#include "FakeCalendar.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace agendix::scan::testing {
 namespace {

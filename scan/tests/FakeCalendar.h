@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "AppointmentScan.h"
-#include "CalendarSource.h"
+#include "scan/core/AppointmentScan.h"
+#include "scan/core/CalendarSource.h"
 
 namespace agendix::scan::testing {
 

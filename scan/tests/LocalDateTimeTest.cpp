@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "LocalDateTime.h"
+#include "scan/core/LocalDateTime.h"
 
 namespace agendix::scan {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "FakeCalendar.h"
-#include "StatusScan.h"
+#include "scan/core/StatusScan.h"
+#include "scan/tests/FakeCalendar.h"
 
 namespace agendix::scan {
 namespace {

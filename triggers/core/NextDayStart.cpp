@@ -1,4 +1,4 @@
-#include "NextDayStart.h"
+#include "triggers/core/NextDayStart.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "SuspendDetector.h"
+#include "triggers/core/SuspendDetector.h"
 
 namespace agendix::triggers {
 

@@ -1,6 +1,6 @@
-#include "WatchTarget.h"
+#include "triggers/core/WatchTarget.h"
 
-#include "CalendarFileName.h"
+#include "scan/core/CalendarFileName.h"
 
 namespace agendix::triggers {
 namespace fs = std::filesystem;
@@ -31,7 +31,7 @@ bool WatchTarget::Matches(std::string_view entry) const {
     if (entries == Entries::OneName) {
         return entry == name;
     }
-    return scan::ical::IsCalendarFileName(entry);
+    return scan::IsCalendarFileName(entry);
 }
 
 std::optional<WatchTarget> CreationWatch(const WatchTarget& target) {

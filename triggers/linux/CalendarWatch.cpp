@@ -1,4 +1,4 @@
-#include "CalendarWatch.h"
+#include "triggers/linux/CalendarWatch.h"
 
 namespace agendix::triggers {
 namespace fs = std::filesystem;
@@ -24,12 +24,11 @@ std::vector<WatchTarget> CalendarTargets(const fs::path& calendar) {
     return targets;
 }
 
-std::vector<WatchTarget> DefaultCalendarTargets(const scan::ical::EnvironmentLookup& environment) {
+std::vector<WatchTarget> DefaultCalendarTargets(const scan::EnvironmentLookup& environment) {
     std::vector<WatchTarget> targets;
     try {
-        targets.push_back(WatchTarget::File(scan::ical::CalendarProfilePath(environment)));
-        const auto calendar =
-            CalendarTargets(scan::ical::DefaultCalendarLocation(environment).path);
+        targets.push_back(WatchTarget::File(scan::CalendarProfilePath(environment)));
+        const auto calendar = CalendarTargets(scan::DefaultCalendarLocation(environment).path);
         targets.insert(targets.end(), calendar.begin(), calendar.end());
     } catch (const scan::CalendarError&) {
         // The scan reports the profile; its watch sees it mended.
@@ -37,7 +36,7 @@ std::vector<WatchTarget> DefaultCalendarTargets(const scan::ical::EnvironmentLoo
     return targets;
 }
 
-CalendarWatch::CalendarWatch(scan::ical::EnvironmentLookup environment, QObject* parent)
+CalendarWatch::CalendarWatch(scan::EnvironmentLookup environment, QObject* parent)
     : FolderWatch(
           [environment = std::move(environment)] { return DefaultCalendarTargets(environment); },
           QStringLiteral("the calendar changed"), parent) {}

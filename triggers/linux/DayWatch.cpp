@@ -1,4 +1,4 @@
-#include "DayWatch.h"
+#include "triggers/linux/DayWatch.h"
 
 #include <sys/timerfd.h>
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "FolderWatch.h"
-#include "UniqueFd.h"
+#include "triggers/linux/FolderWatch.h"
+#include "triggers/linux/UniqueFd.h"
 
 namespace agendix::triggers {
 

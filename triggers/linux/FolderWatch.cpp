@@ -1,4 +1,4 @@
-#include "FolderWatch.h"
+#include "triggers/linux/FolderWatch.h"
 
 #include <sys/inotify.h>
 #include <unistd.h>

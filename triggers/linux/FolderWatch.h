@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "UniqueFd.h"
-#include "WatchTarget.h"
+#include "triggers/core/WatchTarget.h"
+#include "triggers/linux/UniqueFd.h"
 
 namespace agendix::triggers {
 

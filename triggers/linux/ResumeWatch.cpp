@@ -1,4 +1,4 @@
-#include "ResumeWatch.h"
+#include "triggers/linux/ResumeWatch.h"
 
 #include <QDBusConnectionInterface>
 #include <chrono>

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "SuspendDetector.h"
+#include "triggers/core/SuspendDetector.h"
 
 namespace agendix::triggers {
 

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "CalendarWatch.h"
-#include "TriggersTestSupport.h"
+#include "triggers/linux/CalendarWatch.h"
+#include "triggers/tests/TriggersTestSupport.h"
 
 namespace agendix::triggers {
 namespace {
@@ -18,7 +18,7 @@ const std::string kEvent = "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n";
 // A profile and a data folder of their own for each test.
 class CalendarWatchTest : public testing::WatchTest {
   protected:
-    scan::ical::EnvironmentLookup Environment() const {
+    scan::EnvironmentLookup Environment() const {
         const std::map<std::string, std::string> variables{
             {"HOME", (Scratch() / "home").string()},
             {"XDG_CONFIG_HOME", (Scratch() / "config").string()},

@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-#include "DayWatch.h"
-#include "TriggersTestSupport.h"
+#include "triggers/linux/DayWatch.h"
+#include "triggers/tests/TriggersTestSupport.h"
 
 namespace agendix::triggers {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "NextDayStart.h"
+#include "triggers/core/NextDayStart.h"
 
 namespace agendix::triggers {
 namespace {

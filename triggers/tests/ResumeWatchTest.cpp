@@ -5,8 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ResumeWatch.h"
-#include "TriggersTestSupport.h"
+#include "triggers/linux/ResumeWatch.h"
+#include "triggers/tests/TriggersTestSupport.h"
 
 namespace agendix::triggers {
 namespace {

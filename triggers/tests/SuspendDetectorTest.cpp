@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SuspendDetector.h"
+#include "triggers/core/SuspendDetector.h"
 
 namespace agendix::triggers {
 namespace {

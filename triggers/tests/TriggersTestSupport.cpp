@@ -1,4 +1,4 @@
-#include "TriggersTestSupport.h"
+#include "triggers/tests/TriggersTestSupport.h"
 
 #include <QTest>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WatchTarget.h"
+#include "triggers/core/WatchTarget.h"
 
 namespace agendix::triggers {
 namespace {

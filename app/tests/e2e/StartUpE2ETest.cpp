@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "CounterRecorder.h"
+#include "settings/usage/tests/CounterRecorder.h"
 
 namespace agendix::app {
 namespace {
 
-using usage::testing::CounterRecorder;
+using settings::testing::CounterRecorder;
 
 constexpr QByteArrayView kExpectedTarget = "/counts/count.asp?key=471&app=agendix-e2e&version=1.0";
 

@@ -1,11 +1,11 @@
-#include "GroupBoxLayout.h"
+#include "controls/groupbox/core/GroupBoxLayout.h"
 
 #include <cmath>
 #include <limits>
 
-#include "HostError.h"
+#include "controls/host/core/HostError.h"
 
-namespace agendix::controls::groupbox {
+namespace agendix::controls {
 namespace {
 
 constexpr char16_t kAmpersand = u'&';
@@ -111,4 +111,4 @@ std::uint32_t ToColorValue(long long value, const std::string& property) {
                                                    property));
 }
 
-}  // namespace agendix::controls::groupbox
+}  // namespace agendix::controls

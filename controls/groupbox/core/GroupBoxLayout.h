@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace agendix::controls::groupbox {
+namespace agendix::controls {
 
 // The caption as it is measured, and the access key it names, if any.
 struct CaptionMeasure {
@@ -80,4 +80,4 @@ std::int32_t NarrowToInteger32(long long value, const std::string& property);
 // Accepts the colour as a 32-bit signed or unsigned number.
 std::uint32_t ToColorValue(long long value, const std::string& property);
 
-}  // namespace agendix::controls::groupbox
+}  // namespace agendix::controls

@@ -1,10 +1,10 @@
-#include "ColorValues.h"
+#include "controls/groupbox/qt/ColorValues.h"
 
 #include <array>
 
-#include "GroupBoxLayout.h"
+#include "controls/groupbox/core/GroupBoxLayout.h"
 
-namespace agendix::controls::groupbox {
+namespace agendix::controls {
 namespace {
 
 struct PaletteColor {
@@ -64,4 +64,4 @@ QColor ColorFromValue(std::uint32_t value, const QPalette& palette) {
     return palette.color(entry.group, entry.role);
 }
 
-}  // namespace agendix::controls::groupbox
+}  // namespace agendix::controls

@@ -1,16 +1,16 @@
-#include "GroupBox.h"
+#include "controls/groupbox/qt/GroupBox.h"
 
 #include <QGroupBox>
 
 #include <QFontInfo>
 #include <QWidget>
 
-#include "HostError.h"
+#include "controls/host/core/HostError.h"
 
 namespace agendix::controls {
 
-using groupbox::kButtonFace;
-using groupbox::kButtonText;
+using controls::kButtonFace;
+using controls::kButtonText;
 
 namespace {
 
@@ -69,8 +69,8 @@ void GroupBox::NotifyPropertyChanged(const QString& PropertyName) {
 }
 
 void GroupBox::SetSurfaceColor(std::uint32_t& target, std::uint32_t value, const char* property) {
-    if (groupbox::IsSystemColor(value) &&
-        !groupbox::IsKnownSystemColor(groupbox::SystemColorIndex(value))) {
+    if (controls::IsSystemColor(value) &&
+        !controls::IsKnownSystemColor(controls::SystemColorIndex(value))) {
         throw HostError::InvalidPropertyValue(property, value);
     }
     target = value;
@@ -145,7 +145,7 @@ void GroupBox::SetBackStyle(int New_BackStyle) {
         messages_.ShowMessage(kBackStyleNotImplemented);
         return;
     }
-    SetSurfaceBackStyle(groupbox::NarrowToInteger16(New_BackStyle, "BackStyle"));
+    SetSurfaceBackStyle(controls::NarrowToInteger16(New_BackStyle, "BackStyle"));
     NotifyPropertyChanged("BackStyle");
 }
 
@@ -156,7 +156,7 @@ void GroupBox::SetCaption(const QString& New_Caption) {
 }
 
 void GroupBox::SetAppearance(int New_Appearance) {
-    appearance_ = groupbox::NarrowToInteger16(New_Appearance, "Appearance");
+    appearance_ = controls::NarrowToInteger16(New_Appearance, "Appearance");
     NotifyPropertyChanged("Appearance");
     DrawGroupBox();
 }
@@ -172,28 +172,28 @@ void GroupBox::OnInitDefaults() {
 void GroupBox::OnLoadProperties(const PropertyStore& PropBag) {
     SetSurfaceColor(
         backColor_,
-        groupbox::ToColorValue(
+        controls::ToColorValue(
             WholeNumber(PropBag.ReadProperty("BackColor", kButtonFace), "BackColor"), "BackColor"),
         "BackColor");
     SetSurfaceColor(
         foreColor_,
-        groupbox::ToColorValue(
+        controls::ToColorValue(
             WholeNumber(PropBag.ReadProperty("ForeColor", kButtonText), "ForeColor"), "ForeColor"),
         "ForeColor");
     font_ = WithSansSerifFallback(FontValue(PropBag.ReadProperty("Font", ambient_.Font()), "Font"));
-    borderStyle_ = groupbox::NarrowToInteger32(
+    borderStyle_ = controls::NarrowToInteger32(
         WholeNumber(PropBag.ReadProperty("BorderStyle", kDefaultBorderStyle), "BorderStyle"),
         "BorderStyle");
-    SetSurfaceDropMode(groupbox::NarrowToInteger16(
+    SetSurfaceDropMode(controls::NarrowToInteger16(
         WholeNumber(PropBag.ReadProperty("OLEDropMode", kDefaultOLEDropMode), "OLEDropMode"),
         "OLEDropMode"));
-    SetSurfaceBackStyle(groupbox::NarrowToInteger16(
+    SetSurfaceBackStyle(controls::NarrowToInteger16(
         WholeNumber(PropBag.ReadProperty("BackStyle", kDefaultBackStyle), "BackStyle"),
         "BackStyle"));
     caption_ = PropBag.ReadProperty("Caption", ambient_.DisplayName()).toString();
     enabled_ = PropBag.ReadProperty("Enabled", true).toBool();
     ApplyHostEnabledState();
-    appearance_ = groupbox::NarrowToInteger16(
+    appearance_ = controls::NarrowToInteger16(
         WholeNumber(PropBag.ReadProperty("Appearance", kDefaultAppearance), "Appearance"),
         "Appearance");
 }

@@ -8,10 +8,10 @@
 #include <exception>
 #include <memory>
 
-#include "GroupBoxLayout.h"
-#include "HostServices.h"
-#include "PropertyStore.h"
-#include "ThemeTest.h"
+#include "controls/groupbox/core/GroupBoxLayout.h"
+#include "controls/groupbox/core/ThemeTest.h"
+#include "controls/host/qt/HostServices.h"
+#include "controls/host/qt/PropertyStore.h"
 
 class QGroupBox;
 class QStyleOptionFrame;
@@ -23,7 +23,7 @@ namespace agendix::controls {
 struct GroupBoxServices {
     const AmbientProperties& ambient;
     MessageService& messages;
-    const settings::theme::ThemePlatform& theme;
+    const controls::ThemePlatform& theme;
 };
 
 // A captioned frame that contains child widgets. It draws its whole look in one pass into a
@@ -133,9 +133,9 @@ class GroupBox : public QWidget {
 
     // Drawing (GroupBoxPaint.cpp).
     void DrawGroupBox();
-    void DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& geometry);
+    void DrawThemed(QPainter& painter, const controls::GroupBoxGeometry& geometry);
     void DrawThemedFrame(QPainter& painter, QStyleOptionFrame frame, const QRect& rect);
-    void DrawClassic(QPainter& painter, const groupbox::GroupBoxGeometry& geometry);
+    void DrawClassic(QPainter& painter, const controls::GroupBoxGeometry& geometry);
     QColor Color(std::uint32_t value) const;
 
     // The surface's settings; each refuses a value it does not know with a HostError.
@@ -153,7 +153,7 @@ class GroupBox : public QWidget {
 
     const AmbientProperties& ambient_;
     MessageService& messages_;
-    const settings::theme::ThemePlatform& theme_;
+    const controls::ThemePlatform& theme_;
 
     std::uint32_t backColor_;
     std::uint32_t foreColor_;

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "GroupBox.h"
+#include "controls/groupbox/qt/GroupBox.h"
 
 namespace agendix::controls {
 namespace {

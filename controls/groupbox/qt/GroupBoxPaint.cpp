@@ -9,12 +9,12 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-#include "ColorValues.h"
-#include "GroupBox.h"
+#include "controls/groupbox/qt/ColorValues.h"
+#include "controls/groupbox/qt/GroupBox.h"
 
 namespace agendix::controls {
 
-using groupbox::Rect;
+using controls::Rect;
 
 namespace {
 
@@ -28,7 +28,7 @@ QRect ToQRect(const Rect& rect) {
 
 void DrawOutline(QPainter& painter, int x1, int y1, int x2, int y2, int penWidth,
                  const QColor& color) {
-    for (const Rect& band : groupbox::OutlineBands(x1, y1, x2, y2, penWidth)) {
+    for (const Rect& band : controls::OutlineBands(x1, y1, x2, y2, penWidth)) {
         painter.fillRect(ToQRect(band), color);
     }
 }
@@ -61,7 +61,7 @@ int FrameLineInset(const QStyle& style, QStyleOptionFrame frame, const QWidget* 
 }  // namespace
 
 QColor GroupBox::Color(std::uint32_t value) const {
-    return groupbox::ColorFromValue(value, palette());
+    return controls::ColorFromValue(value, palette());
 }
 
 void GroupBox::DrawGroupBox() {
@@ -73,17 +73,17 @@ void GroupBox::DrawGroupBox() {
     if (borderStyle_ == 0) {
         return;
     }
-    const groupbox::CaptionMeasure measure = groupbox::ProcessCaption(caption_.toStdU16String());
+    const controls::CaptionMeasure measure = controls::ProcessCaption(caption_.toStdU16String());
     if (measure.accessKey) {
         SetAccessKey(QString::fromStdU16String(*measure.accessKey));
     }
     const QFontMetrics metrics(font_);
-    const auto geometry = groupbox::ComputeGeometry(
+    const auto geometry = controls::ComputeGeometry(
         metrics.horizontalAdvance(QString::fromStdU16String(measure.measuredText)),
         metrics.height(), width(), height());
     QPainter painter(&image_);
     painter.setFont(font_);
-    if (settings::theme::CanDrawThemed(theme_)) {
+    if (controls::CanDrawThemed(theme_)) {
         DrawThemed(painter, geometry);
     } else {
         DrawClassic(painter, geometry);
@@ -93,7 +93,7 @@ void GroupBox::DrawGroupBox() {
     maskColor_ = backColor_;
 }
 
-void GroupBox::DrawThemed(QPainter& painter, const groupbox::GroupBoxGeometry& geometry) {
+void GroupBox::DrawThemed(QPainter& painter, const controls::GroupBoxGeometry& geometry) {
     QStyleOptionFrame frame;
     frame.initFrom(this);
     frame.lineWidth = 1;
@@ -124,7 +124,7 @@ void GroupBox::DrawThemedFrame(QPainter& painter, QStyleOptionFrame frame, const
     style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, untitledFrame_.get());
 }
 
-void GroupBox::DrawClassic(QPainter& painter, const groupbox::GroupBoxGeometry& geometry) {
+void GroupBox::DrawClassic(QPainter& painter, const controls::GroupBoxGeometry& geometry) {
     const Rect& frame = geometry.frame;
     if (appearance_ == 0) {
         DrawOutline(painter, frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1,

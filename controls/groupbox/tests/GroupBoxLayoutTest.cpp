@@ -1,10 +1,10 @@
-#include "GroupBoxLayout.h"
+#include "controls/groupbox/core/GroupBoxLayout.h"
 
 #include <gtest/gtest.h>
 
-#include "HostError.h"
+#include "controls/host/core/HostError.h"
 
-namespace agendix::controls::groupbox {
+namespace agendix::controls {
 namespace {
 
 TEST(ProcessCaption, AmpersandRules) {
@@ -80,4 +80,4 @@ TEST(Narrowing, ValuesOutsideTheWidthAreAnOverflow) {
 }
 
 }  // namespace
-}  // namespace agendix::controls::groupbox
+}  // namespace agendix::controls

@@ -1,4 +1,4 @@
-#include "GroupBox.h"
+#include "controls/groupbox/qt/GroupBox.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <QStyleFactory>
 #include <optional>
 
-#include "HostError.h"
-#include "TestApplication.h"
+#include "controls/host/core/HostError.h"
+#include "controls/host/tests/TestApplication.h"
 
 namespace agendix::controls {
 namespace {
@@ -25,16 +25,14 @@ class FakeMessages : public MessageService {
     std::vector<QString> shown;
 };
 
-class FakeTheme : public settings::theme::ThemePlatform {
+class FakeTheme : public controls::ThemePlatform {
   public:
-    void GetVersionExA(settings::theme::OSVERSIONINFOA& info) const override {
+    void GetVersionExA(controls::OSVERSIONINFOA& info) const override {
         info.dwMajorVersion = 6;
         info.dwMinorVersion = 1;
     }
     int IsAppThemed() const override { return themed ? 1 : 0; }
-    void DllGetVersion(settings::theme::DLLVERSIONINFO& info) const override {
-        info.dwMajorVersion = 6;
-    }
+    void DllGetVersion(controls::DLLVERSIONINFO& info) const override { info.dwMajorVersion = 6; }
     bool themed = false;
 };
 
@@ -140,7 +138,7 @@ TEST_F(GroupBoxTest, CaptionBackgroundBlanksTheFrameFromX7) {
     box->SetBackColor(kGreen);
     box->SetCaption("Options");
     const QFontMetrics metrics(box->Font());
-    const int frameTop = groupbox::RoundHalfToEven(metrics.height() / 2.0);
+    const int frameTop = controls::RoundHalfToEven(metrics.height() / 2.0);
     const int captionEnd = metrics.horizontalAdvance("Options") + 9;
     const QRgb shadow = box->palette().color(QPalette::Dark).rgb();
     EXPECT_EQ(Pixel(*box, 6, frameTop), shadow);

@@ -1,12 +1,12 @@
-#include "PropertyStore.h"
+#include "controls/host/qt/PropertyStore.h"
 
 #include <gtest/gtest.h>
 
 #include <QFont>
 #include <QPainter>
 
-#include "Picture.h"
-#include "TestApplication.h"
+#include "controls/host/qt/Picture.h"
+#include "controls/host/tests/TestApplication.h"
 
 namespace agendix::controls {
 namespace {

@@ -1,8 +1,8 @@
-#include "NotifyIconData.h"
+#include "controls/tray/core/NotifyIconData.h"
 
 #include <algorithm>
 
-namespace agendix::tray {
+namespace agendix::controls {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::string_view CutAtWholeCharacter(std::string_view text, std::size_t width) {
     return text.substr(0, cut);
 }
 
-}  // namespace agendix::tray
+}  // namespace agendix::controls

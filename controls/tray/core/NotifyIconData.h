@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace agendix::tray {
+namespace agendix::controls {
 
 // The messages of Shell_NotifyIconA.
 inline constexpr std::uint32_t NIM_ADD = 0;
@@ -70,4 +70,4 @@ class NotifyIconData {
 // The longest start of `text` (UTF-8) that fits `width` bytes without splitting a character.
 std::string_view CutAtWholeCharacter(std::string_view text, std::size_t width);
 
-}  // namespace agendix::tray
+}  // namespace agendix::controls

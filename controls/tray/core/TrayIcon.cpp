@@ -1,10 +1,10 @@
-#include "TrayIcon.h"
+#include "controls/tray/core/TrayIcon.h"
 
 #include <cmath>
 #include <limits>
 #include <optional>
 
-namespace agendix::tray {
+namespace agendix::controls {
 
 namespace {
 
@@ -102,4 +102,4 @@ void TrayIcon::OnTimer1() {
     eventLock_ = false;
 }
 
-}  // namespace agendix::tray
+}  // namespace agendix::controls

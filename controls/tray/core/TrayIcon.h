@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "NotifyIconData.h"
+#include "controls/tray/core/NotifyIconData.h"
 
-namespace agendix::tray {
+namespace agendix::controls {
 
 // The notification area's entry point. The result is reported but the tray never examines it.
 class ShellNotifyIcon {
@@ -65,4 +65,4 @@ class TrayIcon {
     bool eventLock_ = false;
 };
 
-}  // namespace agendix::tray
+}  // namespace agendix::controls

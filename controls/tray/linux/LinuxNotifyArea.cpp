@@ -1,10 +1,10 @@
-#include "LinuxNotifyArea.h"
+#include "controls/tray/linux/LinuxNotifyArea.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 
-#include "NotifyAreaLog.h"
+#include "controls/tray/linux/NotifyAreaLog.h"
 
 namespace agendix::controls {
 
@@ -12,7 +12,7 @@ Q_LOGGING_CATEGORY(lcNotifyArea, "agendix.tray", QtInfoMsg)
 
 namespace {
 
-using Field = tray::NotifyIconData::Field;
+using Field = controls::NotifyIconData::Field;
 
 const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 // A quick question to the bus daemon's neighbour; Qt asks the same just before.
@@ -45,20 +45,21 @@ LinuxNotifyArea::LinuxNotifyArea(ShellHandles& handles, NotificationSender sende
 
 LinuxNotifyArea::~LinuxNotifyArea() = default;
 
-bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) {
+bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage,
+                                        const controls::NotifyIconData& data) {
     const IconKey key{data.Get(Field::hWnd), data.Get(Field::uID)};
     switch (dwMessage) {
-        case tray::NIM_ADD:
-        case tray::NIM_MODIFY: {
+        case controls::NIM_ADD:
+        case controls::NIM_MODIFY: {
             NotifyAreaIcon& icon = IconFor(key);
-            if (dwMessage == tray::NIM_MODIFY && !icon.IsAdded()) {
+            if (dwMessage == controls::NIM_MODIFY && !icon.IsAdded()) {
                 qCDebug(lcNotifyArea) << "NIM_MODIFY for an icon that was never added";
                 return false;
             }
             icon.Apply(data);
             return true;
         }
-        case tray::NIM_DELETE: {
+        case controls::NIM_DELETE: {
             const auto found = icons_.find(key);
             if (found == icons_.end() || !found->second->IsAdded()) {
                 qCDebug(lcNotifyArea) << "NIM_DELETE for an icon that is not there";

@@ -8,9 +8,9 @@
 #include <optional>
 #include <utility>
 
-#include "NotifyAreaIcon.h"
-#include "ShellHandles.h"
-#include "TrayIcon.h"
+#include "controls/tray/core/TrayIcon.h"
+#include "controls/tray/linux/NotifyAreaIcon.h"
+#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
@@ -19,14 +19,14 @@ namespace agendix::controls {
 // are made anew when a StatusNotifierItem watcher comes or goes, so a tray host that starts
 // after the program, or restarts, shows them. The result tells whether the call was taken.
 // The balloons come from `sender`: the program's name, desktop entry and icon.
-class LinuxNotifyArea : public QObject, public tray::ShellNotifyIcon {
+class LinuxNotifyArea : public QObject, public controls::ShellNotifyIcon {
     Q_OBJECT
 
   public:
     LinuxNotifyArea(ShellHandles& handles, NotificationSender sender, QObject* parent = nullptr);
     ~LinuxNotifyArea() override;
 
-    bool Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) override;
+    bool Shell_NotifyIconA(std::uint32_t dwMessage, const controls::NotifyIconData& data) override;
 
     // On a tray host that never reports the pointer resting on an icon (StatusNotifierItem),
     // shows the balloon's title and text as the icon's tool tip while enabled; no tool tip

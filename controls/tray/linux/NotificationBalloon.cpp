@@ -1,11 +1,11 @@
-#include "NotificationBalloon.h"
+#include "controls/tray/linux/NotificationBalloon.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
-#include "NotifyAreaLog.h"
+#include "controls/tray/linux/NotifyAreaLog.h"
 
 namespace agendix::controls {
 

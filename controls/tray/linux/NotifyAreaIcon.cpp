@@ -1,4 +1,4 @@
-#include "NotifyAreaIcon.h"
+#include "controls/tray/linux/NotifyAreaIcon.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -6,19 +6,19 @@
 #include <QMouseEvent>
 #include <QStyle>
 
-#include "NotifyAreaLog.h"
+#include "controls/tray/linux/NotifyAreaLog.h"
 
 namespace agendix::controls {
 
 namespace {
 
-using Field = tray::NotifyIconData::Field;
-using TextField = tray::NotifyIconData::TextField;
+using Field = controls::NotifyIconData::Field;
+using TextField = controls::NotifyIconData::TextField;
 
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203;
 constexpr std::uint32_t WM_MBUTTONDOWN = 0x207;
 
-QString RecordText(const tray::NotifyIconData& data, TextField field) {
+QString RecordText(const controls::NotifyIconData& data, TextField field) {
     return QString::fromStdString(data.Text(field));
 }
 
@@ -39,7 +39,7 @@ NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus,
       statusNotifierItems_(statusNotifierItems) {
     rightClickProbe_.addAction(QStringLiteral("-"))->setVisible(false);
     connect(&rightClickProbe_, &QMenu::aboutToShow, this,
-            [this] { Deliver(tray::WM_RBUTTONDOWN); });
+            [this] { Deliver(controls::WM_RBUTTONDOWN); });
     connect(&balloon_, &NotificationBalloon::ServiceUnavailable, this,
             [this](const QString& title, const QString& text) {
                 if (trayIcon_) {
@@ -48,13 +48,13 @@ NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus,
             });
 }
 
-void NotifyAreaIcon::Apply(const tray::NotifyIconData& data) {
+void NotifyAreaIcon::Apply(const controls::NotifyIconData& data) {
     const std::uint32_t flags = data.Get(Field::uFlags);
     window_ = data.Get(Field::hWnd);
-    if (flags & tray::NIF_MESSAGE) {
+    if (flags & controls::NIF_MESSAGE) {
         callbackMessage_ = data.Get(Field::uCallbackMessage);
     }
-    if (flags & tray::NIF_ICON) {
+    if (flags & controls::NIF_ICON) {
         const PicturePtr picture = handles_.Icon(data.Get(Field::hIcon));
         icon_ = picture ? picture->icon() : StandInIcon();
     }
@@ -63,12 +63,12 @@ void NotifyAreaIcon::Apply(const tray::NotifyIconData& data) {
     } else {
         trayIcon_->setIcon(icon_);
     }
-    if (flags & tray::NIF_INFO) {
+    if (flags & controls::NIF_INFO) {
         ApplyBalloon(data);
     }
 }
 
-void NotifyAreaIcon::ApplyBalloon(const tray::NotifyIconData& data) {
+void NotifyAreaIcon::ApplyBalloon(const controls::NotifyIconData& data) {
     balloonText_ = RecordText(data, TextField::szInfo);
     // Line ends of the record are CR LF; a notification breaks lines at LF.
     balloonText_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -110,7 +110,8 @@ void NotifyAreaIcon::SetContextMenu(QMenu* menu) {
     }
     contextMenu_ = menu;
     if (contextMenu_) {
-        connect(contextMenu_, &QMenu::aboutToShow, this, [this] { Deliver(tray::WM_RBUTTONDOWN); });
+        connect(contextMenu_, &QMenu::aboutToShow, this,
+                [this] { Deliver(controls::WM_RBUTTONDOWN); });
     }
     if (trayIcon_) {
         trayIcon_->setContextMenu(contextMenu_ ? contextMenu_.data() : &rightClickProbe_);
@@ -148,7 +149,7 @@ void NotifyAreaIcon::UpdateToolTip() {
 
 bool NotifyAreaIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == trayIcon_.get() && event->type() == QEvent::ToolTip) {
-        Deliver(tray::WM_MOUSEMOVE);
+        Deliver(controls::WM_MOUSEMOVE);
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -157,10 +158,10 @@ bool NotifyAreaIcon::eventFilter(QObject* watched, QEvent* event) {
 void NotifyAreaIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:
-            Deliver(tray::WM_LBUTTONDOWN);
+            Deliver(controls::WM_LBUTTONDOWN);
             break;
         case QSystemTrayIcon::Context:
-            Deliver(tray::WM_RBUTTONDOWN);
+            Deliver(controls::WM_RBUTTONDOWN);
             break;
         case QSystemTrayIcon::DoubleClick:
             Deliver(WM_LBUTTONDBLCLK);
@@ -177,7 +178,7 @@ void NotifyAreaIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
 // window, so that is the only callback message delivered.
 void NotifyAreaIcon::Deliver(std::uint32_t mouseMessage) {
     QWidget* window = handles_.Window(window_);
-    if (window == nullptr || callbackMessage_ != tray::WM_MOUSEMOVE) {
+    if (window == nullptr || callbackMessage_ != controls::WM_MOUSEMOVE) {
         qCDebug(lcNotifyArea) << "icon callback not delivered: window" << window_ << "message"
                               << callbackMessage_;
         return;

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "NotificationBalloon.h"
-#include "NotifyIconData.h"
-#include "ShellHandles.h"
+#include "controls/tray/core/NotifyIconData.h"
+#include "controls/tray/linux/NotificationBalloon.h"
+#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
@@ -31,7 +31,7 @@ class NotifyAreaIcon : public QObject {
     bool IsAdded() const { return trayIcon_ != nullptr; }
     // Shows the icon with the members that uFlags selects; a balloon text pops the balloon up,
     // an empty one closes a balloon that is showing.
-    void Apply(const tray::NotifyIconData& data);
+    void Apply(const controls::NotifyIconData& data);
     // Removes the icon and closes a balloon that is showing.
     void Remove();
     // Builds the icon anew, so that a tray host that came or went since it was made shows it.
@@ -45,7 +45,7 @@ class NotifyAreaIcon : public QObject {
 
   private:
     void CreateTrayIcon();
-    void ApplyBalloon(const tray::NotifyIconData& data);
+    void ApplyBalloon(const controls::NotifyIconData& data);
     void UpdateToolTip();
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void Deliver(std::uint32_t mouseMessage);

@@ -1,4 +1,4 @@
-#include "ShellHandles.h"
+#include "controls/tray/qt/ShellHandles.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "Picture.h"
+#include "controls/host/qt/Picture.h"
 
 namespace agendix::controls {
 

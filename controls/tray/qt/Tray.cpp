@@ -1,4 +1,4 @@
-#include "Tray.h"
+#include "controls/tray/qt/Tray.h"
 
 #include <QDebug>
 #include <QMouseEvent>
@@ -41,12 +41,12 @@ void RunHandler(const char* name, Handler handler) {
 
 }  // namespace
 
-Tray::Tray(tray::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent)
+Tray::Tray(controls::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent)
     : QWidget(parent), handles_(handles), logic_(*this, shell) {
     // Plain mouse moves carry the icon's callbacks, so they must reach the control.
     setMouseTracking(true);
     // Whatever size the host asks for, the control stays 36 x 36 pixels.
-    setFixedSize(tray::kTraySidePixels, tray::kTraySidePixels);
+    setFixedSize(controls::kTraySidePixels, controls::kTraySidePixels);
     timer1_.setInterval(0);
     connect(&timer1_, &QTimer::timeout, this,
             [this] { RunHandler("Timer1", [this] { logic_.OnTimer1(); }); });
@@ -129,15 +129,15 @@ void Tray::SetTimer1Interval(int milliseconds) {
     }
 }
 
-void Tray::RaiseEvent(tray::TrayEvent event) {
+void Tray::RaiseEvent(controls::TrayEvent event) {
     switch (event) {
-        case tray::TrayEvent::LeftClick:
+        case controls::TrayEvent::LeftClick:
             emit LeftClick();
             break;
-        case tray::TrayEvent::RightClick:
+        case controls::TrayEvent::RightClick:
             emit RightClick();
             break;
-        case tray::TrayEvent::MouseOver:
+        case controls::TrayEvent::MouseOver:
             emit MouseOver();
             break;
     }

@@ -3,11 +3,11 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-#include "HostError.h"
-#include "Picture.h"
-#include "PropertyStore.h"
-#include "ShellHandles.h"
-#include "TrayIcon.h"
+#include "controls/host/core/HostError.h"
+#include "controls/host/qt/Picture.h"
+#include "controls/host/qt/PropertyStore.h"
+#include "controls/tray/core/TrayIcon.h"
+#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
@@ -15,7 +15,7 @@ namespace agendix::controls {
 // activity on the icon into the events LeftClick, RightClick and MouseOver. Its own 36 x 36
 // pixel window receives the icon's callbacks as mouse-move notifications whose x is the mouse
 // message number. Setting a property does not touch the icon; Show(true) sends the values.
-class Tray : public QWidget, private tray::TrayControlHost {
+class Tray : public QWidget, private controls::TrayControlHost {
     Q_OBJECT
     Q_CLASSINFO("Show", "Method -- Sets tray-image as visible or not via boolean arg.")
     Q_CLASSINFO("TrayImage",
@@ -36,7 +36,7 @@ class Tray : public QWidget, private tray::TrayControlHost {
 
     // `shell` receives the Shell_NotifyIconA calls; `handles` names this window and its icon
     // in the record. Both must outlive the control.
-    Tray(tray::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent = nullptr);
+    Tray(controls::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent = nullptr);
 
     Q_INVOKABLE void Show(bool UpDateData);
     bool IsVisible() const { return logic_.IsVisible(); }
@@ -57,7 +57,7 @@ class Tray : public QWidget, private tray::TrayControlHost {
     void OnSaveProperties(PropertyStore& store) const;
 
     // The record as last sent to the shell.
-    const tray::NotifyIconData& IconData() const { return logic_.IconData(); }
+    const controls::NotifyIconData& IconData() const { return logic_.IconData(); }
     bool EventLock() const { return logic_.EventLock(); }
 
   signals:
@@ -75,10 +75,10 @@ class Tray : public QWidget, private tray::TrayControlHost {
     std::uint32_t WindowHandle() override;
     std::uint32_t IconHandle() override;
     void SetTimer1Interval(int milliseconds) override;
-    void RaiseEvent(tray::TrayEvent event) override;
+    void RaiseEvent(controls::TrayEvent event) override;
 
     ShellHandles& handles_;
-    tray::TrayIcon logic_;
+    controls::TrayIcon logic_;
     QTimer timer1_;
     PicturePtr picture_;
     QString tipText_;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <QSignalSpy>
 
-#include "LinuxNotifyArea.h"
-#include "NotificationBalloon.h"
-#include "TestApplication.h"
+#include "controls/host/tests/TestApplication.h"
+#include "controls/tray/linux/LinuxNotifyArea.h"
+#include "controls/tray/linux/NotificationBalloon.h"
 
 namespace agendix::controls {
 namespace {
@@ -48,16 +48,16 @@ TEST(LinuxNotifyArea, RefusesToChangeOrRemoveAnIconThatIsNotThere) {
     testing::TestApplication();
     ShellHandles handles;
     LinuxNotifyArea area(handles, kAgendix);
-    tray::NotifyIconData data;
-    data.Set(tray::NotifyIconData::Field::uID, 1);
-    data.Set(tray::NotifyIconData::Field::uFlags, tray::NIF_ICON);
-    EXPECT_FALSE(area.Shell_NotifyIconA(tray::NIM_MODIFY, data));
-    EXPECT_FALSE(area.Shell_NotifyIconA(tray::NIM_DELETE, data));
+    controls::NotifyIconData data;
+    data.Set(controls::NotifyIconData::Field::uID, 1);
+    data.Set(controls::NotifyIconData::Field::uFlags, controls::NIF_ICON);
+    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_MODIFY, data));
+    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
     EXPECT_FALSE(area.Shell_NotifyIconA(7, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(tray::NIM_ADD, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(tray::NIM_MODIFY, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(tray::NIM_DELETE, data));
-    EXPECT_FALSE(area.Shell_NotifyIconA(tray::NIM_DELETE, data));
+    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_ADD, data));
+    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_MODIFY, data));
+    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
+    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
 }
 
 }  // namespace

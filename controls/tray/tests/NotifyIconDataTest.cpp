@@ -1,10 +1,10 @@
-#include "NotifyIconData.h"
+#include "controls/tray/core/NotifyIconData.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace agendix::tray {
+namespace agendix::controls {
 namespace {
 
 using Field = NotifyIconData::Field;
@@ -82,4 +82,4 @@ TEST(NotifyIconData, NonAsciiTextKeepsItsBytes) {
 }
 
 }  // namespace
-}  // namespace agendix::tray
+}  // namespace agendix::controls

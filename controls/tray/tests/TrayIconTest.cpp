@@ -1,4 +1,4 @@
-#include "TrayIcon.h"
+#include "controls/tray/core/TrayIcon.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace agendix::tray {
+namespace agendix::controls {
 namespace {
 
 using Field = NotifyIconData::Field;
@@ -165,4 +165,4 @@ TEST_F(TrayIconTest, FailingHandlerStillFreesTheLockAtTheTick) {
 }
 
 }  // namespace
-}  // namespace agendix::tray
+}  // namespace agendix::controls

@@ -1,4 +1,4 @@
-#include "Tray.h"
+#include "controls/tray/qt/Tray.h"
 
 #include <gtest/gtest.h>
 #include <QInputDevice>
@@ -11,23 +11,23 @@
 #include <stdexcept>
 #include <vector>
 
-#include "TestApplication.h"
+#include "controls/host/tests/TestApplication.h"
 
 namespace agendix::controls {
 namespace {
 
-using Field = tray::NotifyIconData::Field;
-using TextField = tray::NotifyIconData::TextField;
+using Field = controls::NotifyIconData::Field;
+using TextField = controls::NotifyIconData::TextField;
 
-class RecordingShell : public tray::ShellNotifyIcon {
+class RecordingShell : public controls::ShellNotifyIcon {
   public:
-    bool Shell_NotifyIconA(std::uint32_t dwMessage, const tray::NotifyIconData& data) override {
+    bool Shell_NotifyIconA(std::uint32_t dwMessage, const controls::NotifyIconData& data) override {
         messages.push_back(dwMessage);
         records.push_back(data);
         return true;
     }
     std::vector<std::uint32_t> messages;
-    std::vector<tray::NotifyIconData> records;
+    std::vector<controls::NotifyIconData> records;
 };
 
 QImage FilledImage(int width, int height, QColor colour) {
@@ -158,7 +158,7 @@ TEST_F(TrayTest, ShowSendsTheTextsAsUtf8AndHandlesThatLeadBack) {
     tray.Show(true);
     tray.SetTrayToolTip("changed later");
     ASSERT_EQ(shell.messages.size(), 1u);
-    const tray::NotifyIconData& data = shell.records[0];
+    const controls::NotifyIconData& data = shell.records[0];
     EXPECT_EQ(data.Text(TextField::szInfoTitle), "M\xC3\xBCnchen");
     EXPECT_EQ(data.Text(TextField::szInfo), " [09:00 - 10:00] R&D <sync> (B\xC3\xBCro)\r\n");
     EXPECT_EQ(handles.Window(data.Get(Field::hWnd)), &tray);

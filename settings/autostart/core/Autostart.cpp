@@ -1,4 +1,4 @@
-#include "Autostart.h"
+#include "settings/autostart/core/Autostart.h"
 
 namespace agendix::settings {
 namespace {

@@ -1,9 +1,9 @@
-#include "DesktopEntry.h"
+#include "settings/autostart/linux/DesktopEntry.h"
 
 #include <QString>
 #include <algorithm>
 
-#include "Autostart.h"
+#include "settings/autostart/core/Autostart.h"
 
 namespace agendix::settings {
 namespace {

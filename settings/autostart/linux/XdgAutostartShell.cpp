@@ -1,12 +1,12 @@
-#include "XdgAutostartShell.h"
+#include "settings/autostart/linux/XdgAutostartShell.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "DesktopEntry.h"
-#include "UserConfigDirectory.h"
+#include "settings/autostart/linux/DesktopEntry.h"
+#include "settings/store/linux/UserConfigDirectory.h"
 
 namespace agendix::settings {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "Autostart.h"
+#include "settings/autostart/core/Autostart.h"
 
 namespace agendix::settings {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Autostart.h"
+#include "settings/autostart/core/Autostart.h"
 
 namespace agendix::settings {
 namespace {

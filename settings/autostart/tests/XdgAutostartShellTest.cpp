@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "DesktopEntry.h"
-#include "XdgAutostartShell.h"
+#include "settings/autostart/linux/DesktopEntry.h"
+#include "settings/autostart/linux/XdgAutostartShell.h"
 
 namespace agendix::settings {
 namespace {

@@ -1,4 +1,4 @@
-#include "SettingsFormat.h"
+#include "settings/store/core/SettingsFormat.h"
 
 #include <charconv>
 #include <cmath>

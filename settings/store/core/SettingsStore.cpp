@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "settings/store/core/SettingsStore.h"
 
 namespace agendix::settings {
 namespace {

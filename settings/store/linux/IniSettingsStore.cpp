@@ -1,4 +1,4 @@
-#include "IniSettingsStore.h"
+#include "settings/store/linux/IniSettingsStore.h"
 
 #include <sys/file.h>
 
@@ -14,7 +14,7 @@
 #include <system_error>
 #include <utility>
 
-#include "UserConfigDirectory.h"
+#include "settings/store/linux/UserConfigDirectory.h"
 
 namespace agendix::settings {
 namespace {

@@ -13,7 +13,7 @@
 
 #include <QString>
 
-#include "SettingsStore.h"
+#include "settings/store/core/SettingsStore.h"
 
 namespace agendix::settings {
 

@@ -1,4 +1,4 @@
-#include "UserConfigDirectory.h"
+#include "settings/store/linux/UserConfigDirectory.h"
 
 #include <QDir>
 #include <QStandardPaths>

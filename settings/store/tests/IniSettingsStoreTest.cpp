@@ -10,8 +10,8 @@
 #include <QThread>
 #include <cstdlib>
 
-#include "IniSettingsStore.h"
-#include "SettingsFormat.h"
+#include "settings/store/core/SettingsFormat.h"
+#include "settings/store/linux/IniSettingsStore.h"
 
 namespace agendix::settings {
 namespace {

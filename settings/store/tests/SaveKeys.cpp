@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "IniSettingsStore.h"
-#include "SettingsFormat.h"
+#include "settings/store/core/SettingsFormat.h"
+#include "settings/store/linux/IniSettingsStore.h"
 
 int main(int argc, char** argv) {
     using namespace agendix::settings;

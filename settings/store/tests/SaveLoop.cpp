@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "IniSettingsStore.h"
-#include "SettingsFormat.h"
+#include "settings/store/core/SettingsFormat.h"
+#include "settings/store/linux/IniSettingsStore.h"
 
 int main(int argc, char** argv) {
     using namespace agendix::settings;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "SettingsFormat.h"
+#include "settings/store/core/SettingsFormat.h"
 
 namespace agendix::settings {
 namespace {

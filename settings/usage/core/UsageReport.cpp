@@ -1,6 +1,6 @@
-#include "UsageReport.h"
+#include "settings/usage/core/UsageReport.h"
 
-namespace agendix::usage {
+namespace agendix::settings {
 namespace {
 
 constexpr std::string_view kCounterPath = "/counts/count.asp";
@@ -49,4 +49,4 @@ void SendUsageReport(CounterPost& http, std::string_view appName, std::string_vi
     }
 }
 
-}  // namespace agendix::usage
+}  // namespace agendix::settings

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace agendix::usage {
+namespace agendix::settings {
 
 // The whole exchange (connecting, sending, waiting for the answer) ends after this long, so an
 // endpoint that accepts the connection and never answers cannot keep the program from starting.
@@ -34,4 +34,4 @@ std::string UsageReportPathAndQuery(std::string_view appName, std::string_view v
 // Reports one start of `appName` at `version`. Every failure is absorbed: the caller goes on.
 void SendUsageReport(CounterPost& http, std::string_view appName, std::string_view version);
 
-}  // namespace agendix::usage
+}  // namespace agendix::settings

@@ -1,8 +1,8 @@
-#include "CounterRecorder.h"
+#include "settings/usage/tests/CounterRecorder.h"
 
 #include <QHostAddress>
 
-namespace agendix::usage::testing {
+namespace agendix::settings::testing {
 namespace {
 
 constexpr QByteArrayView kHeaderEnd = "\r\n\r\n";
@@ -59,4 +59,4 @@ void CounterRecorder::Read(QTcpSocket* socket) {
     }
 }
 
-}  // namespace agendix::usage::testing
+}  // namespace agendix::settings::testing

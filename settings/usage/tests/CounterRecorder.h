@@ -5,7 +5,7 @@
 #include <QTcpSocket>
 #include <vector>
 
-namespace agendix::usage::testing {
+namespace agendix::settings::testing {
 
 struct RecordedRequest {
     QByteArray method;
@@ -39,4 +39,4 @@ class CounterRecorder : public QObject {
     std::vector<RecordedRequest> requests_;
 };
 
-}  // namespace agendix::usage::testing
+}  // namespace agendix::settings::testing

@@ -4,10 +4,10 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
-#include "CounterRecorder.h"
-#include "QtCounterPost.h"
+#include "settings/usage/qt/QtCounterPost.h"
+#include "settings/usage/tests/CounterRecorder.h"
 
-namespace agendix::usage {
+namespace agendix::settings {
 namespace {
 
 using testing::CounterRecorder;
@@ -65,4 +65,4 @@ TEST_F(QtCounterPostTest, NoServerCostsNearlyNothing) {
 }
 
 }  // namespace
-}  // namespace agendix::usage
+}  // namespace agendix::settings

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "UsageReport.h"
+#include "settings/usage/core/UsageReport.h"
 
-namespace agendix::usage {
+namespace agendix::settings {
 namespace {
 
 struct RecordingPost : CounterPost {
@@ -48,4 +48,4 @@ TEST(UsageReportTest, AFailingRequestNeverReachesTheCaller) {
 }
 
 }  // namespace
-}  // namespace agendix::usage
+}  // namespace agendix::settings

@@ -11,8 +11,8 @@
 #include <iostream>
 #include <string>
 
-#include "LinuxNotifyArea.h"
-#include "Tray.h"
+#include "controls/tray/linux/LinuxNotifyArea.h"
+#include "controls/tray/qt/Tray.h"
 
 namespace {
 

@@ -1,0 +1,69 @@
+// The --follow mode of agendix-agenda: prints the status a status bar shows as one JSON object,
+// then a new one whenever the status changes, until the reader goes away or a termination signal
+// comes. agendix-agenda starts it with its own command line.
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+#include "agenda/linux/AgendaOptions.h"
+#include "agenda/linux/StatusFollower.h"
+#include "app/linux/TerminationSignals.h"
+#include "scan/core/StatusScan.h"
+#include "scan/linux/IcalCalendar.h"
+#include "triggers/core/NextDayStart.h"
+#include "triggers/linux/CalendarWatch.h"
+#include "triggers/linux/DayWatch.h"
+#include "triggers/linux/ResumeWatch.h"
+
+namespace {
+
+using namespace agendix::scan;
+namespace agenda = agendix::agenda;
+namespace app = agendix::app;
+namespace triggers = agendix::triggers;
+
+// The watch over the calendar that is read: the one named with --calendar, else the default one.
+std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::string>& named) {
+    if (!named) {
+        return std::make_unique<triggers::CalendarWatch>(ProcessEnvironment);
+    }
+    return std::make_unique<triggers::FolderWatch>(
+        [path = std::filesystem::path(*named)] { return triggers::CalendarTargets(path); },
+        QStringLiteral("the calendar changed"));
+}
+
+// Besides every minute, it looks again at once when the calendar changes, a new day begins, the
+// clock or the time zone is set, and when the machine wakes.
+int Follow(const agenda::Options& options, int argc, char** argv) {
+    if (!options.json || !options.follow) {
+        throw agenda::UsageError("this program is agendix-agenda --json --follow");
+    }
+    const auto calendar = agenda::OpenCalendar(options);
+    const agenda::ClockOnDate clock(options.date);
+    // A reader that has gone shows as a failed write, not as a signal that ends the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    StatusScan scan(*calendar, clock, options.tomorrow);
+    QCoreApplication application(argc, argv);
+    agenda::StatusFollower follower(scan);
+    const app::TerminationSignals termination([] { QCoreApplication::exit(0); });
+    const auto calendarWatch = WatchCalendar(options.calendar);
+    triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
+    triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
+    QObject::connect(calendarWatch.get(), &triggers::FolderWatch::Changed, &follower,
+                     &agenda::StatusFollower::Refresh);
+    QObject::connect(&dayWatch, &triggers::DayWatch::Changed, &follower,
+                     &agenda::StatusFollower::Refresh);
+    QObject::connect(&resumeWatch, &triggers::ResumeWatch::Changed, &follower,
+                     &agenda::StatusFollower::Refresh);
+    follower.Refresh();
+    return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return agenda::RunCommand(argc, argv, Follow);
+}

@@ -1,0 +1,119 @@
+// agendix: the notification-area program. Takes the instance lock, then runs the start
+// procedure with the real calendar, clock, settings, autostart entry, notification area and
+// usage counter.
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QMessageBox>
+
+#include "about/linux/LinuxSysInfo.h"
+#include "about/qt/QtUrlOpener.h"
+#include "about/qt/frmAbout.h"
+#include "app/linux/InstanceLock.h"
+#include "app/linux/ProgramInfo.h"
+#include "app/linux/TerminationSignals.h"
+#include "app/qt/QtStartUp.h"
+#include "controls/groupbox/qt/QtThemePlatform.h"
+#include "controls/host/qt/QtMessageService.h"
+#include "controls/tray/linux/LinuxNotifyArea.h"
+#include "scan/core/SystemClock.h"
+#include "scan/linux/IcalCalendar.h"
+#include "settings/autostart/linux/XdgAutostartShell.h"
+#include "settings/store/linux/IniSettingsStore.h"
+#include "settings/usage/qt/QtCounterPost.h"
+#include "triggers/core/NextDayStart.h"
+#include "triggers/linux/CalendarWatch.h"
+#include "triggers/linux/DayWatch.h"
+#include "triggers/linux/ResumeWatch.h"
+
+namespace {
+
+using namespace agendix;
+
+// What the options window works with. Made when the start procedure asks for the window, so
+// that a second copy, which ends before that, opens no bus connection and touches no file.
+struct ProgramServices {
+    explicit ProgramServices(const common::ApplicationInfo& info)
+        : title(QString::fromStdString(info.Title)),
+          notifyArea(handles, controls::NotificationSender{title, QStringLiteral("agendix"),
+                                                           QStringLiteral("agendix")}),
+          messages(title),
+          frameAmbient(QStringLiteral("frmOptions"), QApplication::font(), true),
+          frameServices{frameAmbient, messages, theme},
+          window{info,
+                 *calendar,
+                 clock,
+                 store,
+                 shells,
+                 notifyArea,
+                 handles,
+                 frameServices,
+                 [this](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
+                 [this](QMenu& menu) { return notifyArea.OfferContextMenu(menu); },
+                 [this, &info](QWidget& owner) {
+                     about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo,
+                                           &owner);
+                     about.exec();
+                 },
+                 QCoreApplication::applicationFilePath().toStdString()} {}
+
+    const QString title;
+    const std::unique_ptr<scan::CalendarApplicationFactory> calendar =
+        scan::MakeDefaultCalendar(scan::ProcessEnvironment);
+    const scan::SystemClock clock;
+    settings::IniSettingsStore store{settings::DefaultSettingsFile()};
+    settings::XdgAutostartShellFactory shells;
+    controls::ShellHandles handles;
+    controls::LinuxNotifyArea notifyArea;
+    controls::QtMessageService messages;
+    const controls::QtThemePlatform theme;
+    const controls::FixedAmbientProperties frameAmbient;
+    const controls::GroupBoxServices frameServices;
+    about::QtUrlOpener links;
+    about::LinuxSysInfo sysInfo;
+    const app::frmMainServices window;
+};
+
+// Everything after the instance lock and the application object: the start procedure with its
+// usage report and window, then the event loop.
+int Run(const common::ApplicationInfo& info) {
+    std::unique_ptr<ProgramServices> program;
+    settings::QtCounterPost counter(QStringLiteral(AGENDIX_USAGE_HOST));
+    app::QtStartUp steps(counter, [&] {
+        program = std::make_unique<ProgramServices>(info);
+        return std::make_unique<app::frmMain>(program->window);
+    });
+
+    if (!app::Main(info, steps)) {
+        return 0;
+    }
+    // Scans at once when the calendar, the date, the time zone or a wake-up from sleep calls for
+    // it, beside the periodic check.
+    triggers::CalendarWatch calendarWatch(scan::ProcessEnvironment);
+    triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
+    triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
+    const auto scanNow = [&steps] { steps.mainWindow()->Handlers().Calendar_Changed(); };
+    QObject::connect(&calendarWatch, &triggers::CalendarWatch::Changed, scanNow);
+    QObject::connect(&dayWatch, &triggers::DayWatch::Changed, scanNow);
+    QObject::connect(&resumeWatch, &triggers::ResumeWatch::Changed, scanNow);
+    // SIGTERM, SIGINT and SIGHUP (the session ending) unload the window like "Exit".
+    app::TerminationSignals termination([&] { steps.mainWindow()->close(); });
+    return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Held until the process ends; taken before anything else so a second copy costs nothing.
+    const app::InstanceLock instance(app::InstanceLockPath(scan::ProcessEnvironment));
+    const common::ApplicationInfo info = app::CurrentApplicationInfo(instance.PrevInstance());
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    try {
+        return Run(info);
+    } catch (const std::exception& failure) {
+        QMessageBox::critical(nullptr, QString::fromStdString(info.Title),
+                              QString::fromStdString(failure.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,17 @@
+#include "app/qt/SetTopMost.h"
+
+#include <QWidget>
+
+namespace agendix::app {
+
+int SetTopMost(QWidget& window, bool on) {
+    // Changing a window flag hides a shown window; show it again as it was.
+    const bool wasVisible = window.isVisible();
+    window.setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (wasVisible) {
+        window.show();
+    }
+    return 1;
+}
+
+}  // namespace agendix::app

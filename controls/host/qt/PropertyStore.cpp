@@ -1,0 +1,23 @@
+#include "controls/host/qt/PropertyStore.h"
+
+namespace agendix::controls {
+
+QVariant PropertyStore::ReadProperty(const QString& name, const QVariant& defaultValue) const {
+    const auto found = values_.find(Key(name));
+    return found == values_.end() ? defaultValue : found->second.second;
+}
+
+void PropertyStore::WriteProperty(const QString& name, const QVariant& value,
+                                  const QVariant& defaultValue) {
+    if (defaultValue.isValid() && value == defaultValue) {
+        values_.erase(Key(name));
+        return;
+    }
+    values_[Key(name)] = {name, value};
+}
+
+bool PropertyStore::Contains(const QString& name) const {
+    return values_.find(Key(name)) != values_.end();
+}
+
+}  // namespace agendix::controls
