@@ -23,6 +23,7 @@ dpkg-deb -x "$deb" "$root"
 expected=$(sort <<'EOF_FILES'
 /usr/bin/agendix
 /usr/bin/agendix-agenda
+/usr/libexec/agendix/agendix-agenda-follow
 /usr/share/applications/agendix.desktop
 /usr/share/metainfo/org.example.agendix.metainfo.xml
 /usr/share/icons/hicolor/16x16/apps/agendix.png

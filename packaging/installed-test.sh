@@ -34,6 +34,9 @@ printf '%s\r\n' BEGIN:VCALENDAR VERSION:2.0 PRODID:-//agendix//test//EN BEGIN:VE
 as_user agendix-agenda --calendar /tmp/calendar.ics --date 2026-01-05 |
     grep -F '[09:00 - 10:30] Review (Room 2)' >/dev/null ||
     fail "agendix-agenda did not list the calendar's appointment"
+# --follow is a program of its own under libexec: the installed command must find it.
+as_user timeout 10 agendix-agenda --calendar /tmp/calendar.ics --json --follow | head -n1 |
+    grep '"class"' >/dev/null || fail "agendix-agenda --json --follow printed no status"
 
 # The menu entry's command starts the program; without a display it runs on Qt's offscreen
 # platform and keeps running until the time limit ends it with SIGTERM (status 124).

@@ -97,7 +97,7 @@ LocalDateTime ClockOnDate::Now() const {
 
 std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options) {
     return options.calendar ? MakeIcalCalendar({*options.calendar, false})
-                            : MakeDefaultCalendar(ProcessEnvironment);
+                            : MakeDefaultCalendar(common::ProcessEnvironment);
 }
 
 int RunCommand(int argc, char** argv,

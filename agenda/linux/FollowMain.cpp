@@ -22,13 +22,14 @@ namespace {
 
 using namespace agendix::scan;
 namespace agenda = agendix::agenda;
+namespace common = agendix::common;
 namespace app = agendix::app;
 namespace triggers = agendix::triggers;
 
 // The watch over the calendar that is read: the one named with --calendar, else the default one.
 std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::string>& named) {
     if (!named) {
-        return std::make_unique<triggers::CalendarWatch>(ProcessEnvironment);
+        return std::make_unique<triggers::CalendarWatch>(common::ProcessEnvironment);
     }
     return std::make_unique<triggers::FolderWatch>(
         [path = std::filesystem::path(*named)] { return triggers::CalendarTargets(path); },

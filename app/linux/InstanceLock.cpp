@@ -15,7 +15,7 @@ std::string NonEmpty(const std::optional<std::string>& value) {
 }
 
 // The session's display as a file-name piece: ":0.0" and ":0" name the same X display.
-std::string SessionName(const scan::EnvironmentLookup& environment) {
+std::string SessionName(const common::EnvironmentLookup& environment) {
     std::string display = NonEmpty(environment("WAYLAND_DISPLAY"));
     if (display.empty()) {
         display = NonEmpty(environment("DISPLAY"));
@@ -39,7 +39,7 @@ std::string SessionName(const scan::EnvironmentLookup& environment) {
 }
 
 // A folder only this user can write to, made when missing: agendix-<uid> in the temp directory.
-std::filesystem::path PrivateTempFolder(const scan::EnvironmentLookup& environment) {
+std::filesystem::path PrivateTempFolder(const common::EnvironmentLookup& environment) {
     std::filesystem::path temp = NonEmpty(environment("TMPDIR"));
     if (temp.empty() || !temp.is_absolute()) {
         temp = "/tmp";
@@ -56,7 +56,7 @@ std::filesystem::path PrivateTempFolder(const scan::EnvironmentLookup& environme
 
 }  // namespace
 
-std::filesystem::path InstanceLockPath(const scan::EnvironmentLookup& environment) {
+std::filesystem::path InstanceLockPath(const common::EnvironmentLookup& environment) {
     std::filesystem::path folder = NonEmpty(environment("XDG_RUNTIME_DIR"));
     if (folder.empty() || !folder.is_absolute()) {
         folder = PrivateTempFolder(environment);

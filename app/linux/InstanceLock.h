@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "scan/linux/IcalCalendar.h"
+#include "common/linux/Environment.h"
 
 namespace agendix::app {
 
@@ -35,6 +35,6 @@ class InstanceLock {
 // $XDG_RUNTIME_DIR/agendix-<display>.lock, named after $WAYLAND_DISPLAY, else $DISPLAY (screen
 // number dropped). Without a runtime directory, a private folder agendix-<uid> in the temporary
 // directory is used. Empty when no safe place exists.
-std::filesystem::path InstanceLockPath(const scan::EnvironmentLookup& environment);
+std::filesystem::path InstanceLockPath(const common::EnvironmentLookup& environment);
 
 }  // namespace agendix::app

@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-scan::EnvironmentLookup Environment(std::map<std::string, std::string> values) {
+common::EnvironmentLookup Environment(std::map<std::string, std::string> values) {
     return [values = std::move(values)](const char* name) -> std::optional<std::string> {
         const auto found = values.find(name);
         return found == values.end() ? std::nullopt : std::optional(found->second);

@@ -393,31 +393,21 @@ class IcalCalendar : public CalendarApplicationFactory {
     std::string zone_;
 };
 
-std::optional<fs::path> AbsoluteDirectory(const EnvironmentLookup& environment, const char* name) {
-    const auto value = environment(name);
-    if (!value || value->empty() || fs::path(*value).is_relative()) {
-        return std::nullopt;  // relative values are invalid and ignored
-    }
-    return fs::path(*value);
-}
-
-fs::path XdgDirectory(const EnvironmentLookup& environment, const char* name,
+// A base folder of the XDG rules; CalendarError when neither its variable nor HOME is usable.
+fs::path XdgDirectory(const common::EnvironmentLookup& environment, const char* name,
                       const char* underHome) {
-    if (auto directory = AbsoluteDirectory(environment, name)) {
+    if (auto directory = common::XdgDirectory(environment, name, underHome)) {
         return *directory;
     }
-    const auto home = AbsoluteDirectory(environment, "HOME");
-    if (!home) {
-        throw CalendarError(std::string("cannot find the default calendar: neither ") + name +
-                            " nor HOME is set");
-    }
-    return *home / underHome;
+    throw CalendarError(std::string("cannot find the default calendar: neither ") + name +
+                        " nor HOME is set");
 }
 
 // The profile holds the calendar's path on its first line that is neither empty nor a
 // comment (#). A leading ~/ stands for the home folder; a relative path is taken from the
-// profile's own folder.
-fs::path PathInProfile(const fs::path& profile, const EnvironmentLookup& environment) {
+// profile's own folder. "eds:" and "eds:<uid>" name a calendar of the calendar service.
+CalendarLocation PathInProfile(const fs::path& profile,
+                               const common::EnvironmentLookup& environment) {
     std::ifstream stream(profile);
     if (!stream) {
         throw CalendarError("cannot read the calendar profile " + profile.string());
@@ -429,15 +419,18 @@ fs::path PathInProfile(const fs::path& profile, const EnvironmentLookup& environ
             continue;
         }
         line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+        if (std::string uid; ParseEdsCalendarName(line, uid)) {
+            return {profile, false, uid};
+        }
         if (line.starts_with("~/")) {
-            const auto home = AbsoluteDirectory(environment, "HOME");
+            const auto home = common::HomeDirectory(environment);
             if (!home) {
                 throw CalendarError("the calendar profile " + profile.string() +
                                     " starts its path with ~/ but HOME is not set");
             }
-            return *home / line.substr(2);
+            return {*home / line.substr(2), false};
         }
-        return profile.parent_path() / line;
+        return {profile.parent_path() / line, false};
     }
     if (stream.bad()) {
         throw CalendarError("cannot read the calendar profile " + profile.string());
@@ -447,36 +440,88 @@ fs::path PathInProfile(const fs::path& profile, const EnvironmentLookup& environ
 
 }  // namespace
 
-fs::path CalendarProfilePath(const EnvironmentLookup& environment) {
+fs::path CalendarProfilePath(const common::EnvironmentLookup& environment) {
     return XdgDirectory(environment, "XDG_CONFIG_HOME", ".config") / "agendix" / "calendar.conf";
 }
 
-CalendarLocation DefaultCalendarLocation(const EnvironmentLookup& environment) {
+CalendarLocation DefaultCalendarLocation(const common::EnvironmentLookup& environment) {
     const fs::path profile = CalendarProfilePath(environment);
     std::error_code error;
     if (fs::exists(profile, error)) {
-        return {PathInProfile(profile, environment), false};
+        return PathInProfile(profile, environment);
     }
     if (error) {  // not "absent": the profile may well name a calendar
         throw CalendarError("cannot read the calendar profile " + profile.string() + ": " +
                             error.message());
     }
-    return {XdgDirectory(environment, "XDG_DATA_HOME", ".local/share") / "agendix" / "calendar.ics",
-            true};
-}
-
-std::optional<std::string> ProcessEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
+    const fs::path file =
+        XdgDirectory(environment, "XDG_DATA_HOME", ".local/share") / "agendix" / "calendar.ics";
+    if (fs::exists(file, error) || error) {
+        return {file, true};
+    }
+    // Nobody chose a calendar and there is no file: the desktop's calendar service, if any. The
+    // file stays the one to watch, since making it chooses it.
+    return {file, true, std::string()};
 }
 
 std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation location) {
     return std::make_unique<IcalCalendar>([location = std::move(location)] { return location; });
 }
 
-std::unique_ptr<CalendarApplicationFactory> MakeDefaultCalendar(EnvironmentLookup environment) {
-    return std::make_unique<IcalCalendar>(
-        [environment = std::move(environment)] { return DefaultCalendarLocation(environment); });
+namespace {
+
+// The default calendar as DefaultCalendarLocation finds it for each scan: files read by an
+// IcalCalendar, or a calendar of the calendar service, whose worker is kept while it stays chosen.
+class DefaultCalendar : public CalendarApplicationFactory {
+  public:
+    DefaultCalendar(common::EnvironmentLookup environment, CalendarServiceOptions service)
+        : environment_(std::move(environment)), service_(std::move(service)) {
+        // A calendar of the service starts opening now, so that the first scan finds it ready.
+        try {
+            Choose(DefaultCalendarLocation(environment_));
+        } catch (const CalendarError&) {
+            // The first scan reports it.
+        }
+    }
+
+    std::unique_ptr<CalendarApplication> CreateApplication() override {
+        CalendarApplicationFactory& chosen = Choose(DefaultCalendarLocation(environment_));
+        return chosen.CreateApplication();
+    }
+
+  private:
+    CalendarApplicationFactory& Choose(CalendarLocation location) {
+        if (!location.edsSource) {
+            serviceCalendar_.reset();
+            serviceChoice_.reset();
+            fileLocation_ = std::move(location);
+            return files_;
+        }
+        const auto choice = std::make_pair(*location.edsSource, location.missingIsEmpty);
+        if (!serviceCalendar_ || serviceChoice_ != choice) {
+            serviceCalendar_.reset();
+            serviceCalendar_ = MakeEdsCalendar({.sourceUid = choice.first,
+                                                .absentIsEmpty = choice.second,
+                                                .readWait = service_.readWait,
+                                                .changed = service_.changed});
+            serviceChoice_ = choice;
+        }
+        return *serviceCalendar_;
+    }
+
+    common::EnvironmentLookup environment_;
+    CalendarServiceOptions service_;
+    CalendarLocation fileLocation_;
+    IcalCalendar files_{[this] { return fileLocation_; }};
+    std::unique_ptr<CalendarApplicationFactory> serviceCalendar_;
+    std::optional<std::pair<std::string, bool>> serviceChoice_;
+};
+
+}  // namespace
+
+std::unique_ptr<CalendarApplicationFactory> MakeDefaultCalendar(
+    common::EnvironmentLookup environment, CalendarServiceOptions service) {
+    return std::make_unique<DefaultCalendar>(std::move(environment), std::move(service));
 }
 
 }  // namespace agendix::scan

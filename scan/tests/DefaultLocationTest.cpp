@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 class DefaultLocation : public ::testing::Test {
   protected:
     // Reads environment_ as it is at the time of each call.
-    EnvironmentLookup Lookup() {
+    common::EnvironmentLookup Lookup() {
         return [this](const char* name) -> std::optional<std::string> {
             const auto found = environment_.find(name);
             return found == environment_.end() ? std::nullopt

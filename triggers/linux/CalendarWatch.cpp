@@ -24,7 +24,7 @@ std::vector<WatchTarget> CalendarTargets(const fs::path& calendar) {
     return targets;
 }
 
-std::vector<WatchTarget> DefaultCalendarTargets(const scan::EnvironmentLookup& environment) {
+std::vector<WatchTarget> DefaultCalendarTargets(const common::EnvironmentLookup& environment) {
     std::vector<WatchTarget> targets;
     try {
         targets.push_back(WatchTarget::File(scan::CalendarProfilePath(environment)));
@@ -36,7 +36,7 @@ std::vector<WatchTarget> DefaultCalendarTargets(const scan::EnvironmentLookup& e
     return targets;
 }
 
-CalendarWatch::CalendarWatch(scan::EnvironmentLookup environment, QObject* parent)
+CalendarWatch::CalendarWatch(common::EnvironmentLookup environment, QObject* parent)
     : FolderWatch(
           [environment = std::move(environment)] { return DefaultCalendarTargets(environment); },
           QStringLiteral("the calendar changed"), parent) {}

@@ -16,12 +16,12 @@ std::vector<WatchTarget> CalendarTargets(const std::filesystem::path& calendar);
 // editing it moves the calendar) and the calendar itself, a file (in its folder, by name) or a
 // folder of calendar files; a calendar reached through a symbolic link is watched where the link
 // points too. A profile that cannot be read leaves the profile alone to watch.
-std::vector<WatchTarget> DefaultCalendarTargets(const scan::EnvironmentLookup& environment);
+std::vector<WatchTarget> DefaultCalendarTargets(const common::EnvironmentLookup& environment);
 
 // Tells the program to scan when the default calendar changes: Changed("the calendar changed").
 class CalendarWatch : public FolderWatch {
   public:
-    explicit CalendarWatch(scan::EnvironmentLookup environment, QObject* parent = nullptr);
+    explicit CalendarWatch(common::EnvironmentLookup environment, QObject* parent = nullptr);
 };
 
 }  // namespace agendix::triggers

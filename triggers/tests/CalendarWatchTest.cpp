@@ -18,7 +18,7 @@ const std::string kEvent = "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n";
 // A profile and a data folder of their own for each test.
 class CalendarWatchTest : public testing::WatchTest {
   protected:
-    scan::EnvironmentLookup Environment() const {
+    common::EnvironmentLookup Environment() const {
         const std::map<std::string, std::string> variables{
             {"HOME", (Scratch() / "home").string()},
             {"XDG_CONFIG_HOME", (Scratch() / "config").string()},

@@ -1,16 +1,16 @@
 #include "settings/store/linux/UserConfigDirectory.h"
 
 #include <QDir>
-#include <QStandardPaths>
+
+#include "common/linux/Environment.h"
 
 namespace agendix::settings {
 
 QString UserConfigDirectory() {
-    const QString location =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (QDir::isAbsolutePath(location)) {
-        return location;
+    if (const auto folder = common::XdgConfigHome(common::ProcessEnvironment)) {
+        return QString::fromStdString(folder->string());
     }
+    // No usable HOME: the account's home folder from the password database.
     return QDir::homePath() + QStringLiteral("/.config");
 }
 
