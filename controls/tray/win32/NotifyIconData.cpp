@@ -1,4 +1,4 @@
-#include "controls/tray/core/NotifyIconData.h"
+#include "controls/tray/win32/NotifyIconData.h"
 
 #include <algorithm>
 
@@ -55,7 +55,7 @@ std::size_t NotifyIconData::Offset(TextField field) {
 void NotifyIconData::SetText(TextField field, std::string_view text) {
     const auto begin = bytes_.begin() + static_cast<std::ptrdiff_t>(Offset(field));
     const auto end = begin + static_cast<std::ptrdiff_t>(Width(field));
-    const std::string_view fitting = CutAtWholeCharacter(text, Width(field));
+    const std::string fitting = FitWithEllipsis(text, Width(field));
     const auto textEnd = std::transform(fitting.begin(), fitting.end(), begin,
                                         [](char c) { return static_cast<std::uint8_t>(c); });
     std::fill(textEnd, end, static_cast<std::uint8_t>(' '));
@@ -82,6 +82,24 @@ std::string_view CutAtWholeCharacter(std::string_view text, std::size_t width) {
         --cut;
     }
     return text.substr(0, cut);
+}
+
+std::string FitWithEllipsis(std::string_view text, std::size_t width) {
+    static constexpr std::string_view kEllipsis = "\u2026";
+    const std::size_t readable = text.find('\0');
+    if (width == 0) {
+        return {};
+    }
+    if (std::min(readable, text.size()) < width) {
+        return std::string(CutAtWholeCharacter(text, width));
+    }
+    if (width <= kEllipsis.size()) {
+        return std::string(1, '\0');
+    }
+    std::string cut(CutAtWholeCharacter(text, width - kEllipsis.size() - 1));
+    cut += kEllipsis;
+    cut += '\0';
+    return cut;
 }
 
 }  // namespace agendix::controls
