@@ -7,6 +7,7 @@
 
 #include "agenda/core/StatusOutput.h"
 #include "scan/core/BarStatus.h"
+#include "scan/core/MergedCalendar.h"
 #include "scan/linux/IcalCalendar.h"
 
 namespace agendix::agenda {
@@ -14,13 +15,16 @@ namespace agendix::agenda {
 using namespace scan;
 
 const char kUsage[] =
-    "Usage: agendix-agenda [--calendar PATH] [--date YYYY-MM-DD] [--tomorrow] [--json [--follow]]\n"
+    "Usage: agendix-agenda [--calendar PATH]... [--date YYYY-MM-DD] [--tomorrow]\n"
+    "                      [--json [--follow]]\n"
     "Prints the appointments that start today (and tomorrow with --tomorrow) as the tray\n"
     "balloon shows them: the title, then one line per appointment. Files of a directory that\n"
     "cannot be read are left out and named on the standard error.\n"
     "  --calendar PATH    an .ics file or a directory of .ics files, or eds: (the calendar\n"
-    "                     service's default calendar) or eds:UID (default: the default "
-    "calendar)\n"
+    "                     service's default calendar) or eds:UID; may be given several\n"
+    "                     times: their appointments are listed together (default: the\n"
+    "                     calendars named in calendar.conf); a web calendar (https://,\n"
+    "                     webcal://) is read from the copy the agendix program keeps\n"
     "  --date YYYY-MM-DD  the day taken as today (default: today)\n"
     "  --tomorrow         also list the next day\n"
     "  --json             print the status for a status bar (waybar's custom module, return-type\n"
@@ -71,7 +75,7 @@ Options ParseOptions(int argc, char** argv) {
         } else if (argument == "--follow") {
             options.follow = true;
         } else if (argument == "--calendar") {
-            options.calendar = value();
+            options.calendars.push_back(value());
         } else if (argument == "--date") {
             const std::string text = value();
             options.date = ParseDate(text);
@@ -99,12 +103,25 @@ LocalDateTime ClockOnDate::Now() const {
 std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options) {
     // A command has no user interface to keep responsive: it waits for the calendar service.
     constexpr std::chrono::seconds kServiceWait{30};
-    if (std::string uid; options.calendar && ParseEdsCalendarName(*options.calendar, uid)) {
-        return MakeEdsCalendar({.sourceUid = uid, .readWait = kServiceWait});
+    const CalendarServiceOptions service{.readWait = kServiceWait};
+    if (options.calendars.empty()) {
+        return MakeDefaultCalendar(common::ProcessEnvironment, service);
     }
-    return options.calendar
-               ? MakeIcalCalendar({*options.calendar, false})
-               : MakeDefaultCalendar(common::ProcessEnvironment, {.readWait = kServiceWait});
+    std::vector<OwnedCalendar> calendars;
+    for (const std::string& name : options.calendars) {
+        std::string uid;
+        CalendarLocation location{name, false};
+        if (ParseEdsCalendarName(name, uid)) {
+            location.edsSource = uid;
+        } else if (const auto named = CalendarLocationOf(name, {}, common::ProcessEnvironment);
+                   named.remote) {
+            location = named;
+        }
+        location.name = name;
+        calendars.push_back({name, MakeCalendarSource(location, service)});
+    }
+    return calendars.size() == 1 ? std::move(calendars.front().calendar)
+                                 : MakeMergedCalendar(std::move(calendars));
 }
 
 int RunCommand(int argc, char** argv,

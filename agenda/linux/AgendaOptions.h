@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "scan/core/AppointmentScan.h"
 #include "scan/core/SystemClock.h"
@@ -15,7 +16,8 @@ namespace agendix::agenda {
 extern const char kUsage[];
 
 struct Options {
-    std::optional<std::string> calendar;
+    // The calendars named with --calendar, in order; none for the default ones.
+    std::vector<std::string> calendars;
     std::optional<scan::CalendarDate> date;
     bool tomorrow = false;
     bool json = false;
@@ -42,7 +44,8 @@ class ClockOnDate : public scan::Clock {
     std::optional<scan::CalendarDate> date_;
 };
 
-// The calendar named with --calendar, else the default one.
+// The calendars named with --calendar merged (see scan/core/MergedCalendar.h), else the default
+// ones.
 std::unique_ptr<scan::CalendarApplicationFactory> OpenCalendar(const Options& options);
 
 // Runs `command` and turns what escapes it into the exit status: 2 and the usage for a wrong

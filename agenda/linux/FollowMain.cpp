@@ -51,10 +51,11 @@ std::unique_ptr<CalendarApplicationFactory> FollowedCalendar(const agenda::Optio
         QMetaObject::invokeMethod(&relay, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     };
     constexpr std::chrono::seconds kServiceWait{30};
-    if (std::string uid; options.calendar && ParseEdsCalendarName(*options.calendar, uid)) {
+    if (std::string uid;
+        options.calendars.size() == 1 && ParseEdsCalendarName(options.calendars.front(), uid)) {
         return MakeEdsCalendar({.sourceUid = uid, .readWait = kServiceWait, .changed = changed});
     }
-    if (!options.calendar) {
+    if (options.calendars.empty()) {
         return MakeDefaultCalendar(common::ProcessEnvironment,
                                    {.changed = changed, .readWait = kServiceWait});
     }
@@ -81,7 +82,9 @@ int Follow(const agenda::Options& options, int argc, char** argv) {
     QObject::connect(&serviceChanged, &QTimer::timeout, &follower,
                      &agenda::StatusFollower::Refresh);
     const app::TerminationSignals termination([] { QCoreApplication::exit(0); });
-    const auto calendarWatch = WatchCalendar(options.calendar);
+    // With several calendars named, the first is watched; the minute's look finds the others.
+    const auto calendarWatch = WatchCalendar(
+        options.calendars.empty() ? std::nullopt : std::optional(options.calendars.front()));
     triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
     triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
     QObject::connect(calendarWatch.get(), &triggers::FolderWatch::Changed, &follower,

@@ -243,6 +243,9 @@ void OptionsWindowHandlers::Scan() {
     }
     try {
         doIt();
+    } catch (const scan::CalendarNotReady& pending) {
+        ShowScanPending(pending.what());
+        return;
     } catch (const std::exception& failure) {
         ShowScanFailure(failure.what());
         return;
@@ -270,6 +273,17 @@ void OptionsWindowHandlers::ShowScanFailure(const std::string& reason) {
         services_.tray.Show(true);
     }
     ShowScanProblem(reason);
+}
+
+// A calendar that is still opening is no failure: the icon shows that it is being read, no
+// balloon or message box pops up, and the source's change notice brings the appointments.
+void OptionsWindowHandlers::ShowScanPending(const std::string& reason) {
+    if (reason != balloonFailure_) {
+        balloonFailure_ = reason;
+        services_.tray.SetTrayToolTipTitle(scan::kTitleCalendarOpening);
+        services_.tray.SetTrayToolTip(std::string(1, '\0'));
+        services_.tray.Show(true);
+    }
 }
 
 void OptionsWindowHandlers::ShowScanProblem(const std::string& message) {

@@ -79,6 +79,8 @@ class OptionsWindowHandlers {
     // Runs the scan and tells the user how it went; a failure of the calendar goes no further.
     void Scan();
     void ShowScanFailure(const std::string& reason);
+    // Puts the icon in the tray, without a balloon, while the calendar cannot answer yet.
+    void ShowScanPending(const std::string& reason);
     // Shows a calendar problem in the failure box unless the box shows it already.
     void ShowScanProblem(const std::string& message);
     void ShowFailure(const std::string& message);

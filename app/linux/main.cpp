@@ -19,6 +19,8 @@
 #include "controls/tray/linux/LinuxNotifyArea.h"
 #include "scan/core/SystemClock.h"
 #include "scan/linux/IcalCalendar.h"
+#include "scan/linux/SecretService.h"
+#include "scan/qt/RemoteCalendars.h"
 #include "settings/autostart/linux/XdgAutostart.h"
 #include "settings/store/linux/IniSettingsStore.h"
 #include "settings/usage/qt/QtCounterPost.h"
@@ -31,20 +33,52 @@ namespace {
 
 using namespace agendix;
 
+// The default calendars (calendar.conf), those on the network fetched on this thread's event
+// loop. `changed` is started (from any thread) when one of them has news for a scan.
+// $XDG_CACHE_HOME/agendix/<name>; empty without a cache folder.
+std::filesystem::path CacheFolder(const char* name) {
+    const auto cache = common::XdgCacheHome(common::ProcessEnvironment);
+    return cache ? *cache / "agendix" / name : std::filesystem::path();
+}
+
+std::unique_ptr<scan::CalendarApplicationFactory> MakeCalendar(QTimer& changed) {
+    const auto startChanged = [&changed] {
+        QMetaObject::invokeMethod(&changed, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    };
+    const scan::RemoteCalendarOptions remote{
+        .copyPath =
+            [](const std::string& line) {
+                const auto copy = scan::SubscriptionCopyPath(common::ProcessEnvironment, line);
+                if (copy.empty()) {
+                    throw scan::CalendarError(
+                        "web calendars need a cache folder: neither XDG_CACHE_HOME nor HOME is "
+                        "set");
+                }
+                return copy;
+            },
+        .readCopy =
+            [](const std::filesystem::path& copy) {
+                return scan::MakeIcalCalendar({copy, false});
+            },
+        .checkCopy = scan::CheckCalendarText,
+        .calDavCache = CacheFolder("caldav"),
+        .passwords = scan::LookupSecretServicePassword,
+        .changed = startChanged};
+    return scan::MakeDefaultCalendar(
+        common::ProcessEnvironment,
+        {.changed = startChanged, .remote = [remote](const std::string& line) {
+             return scan::MakeRemoteCalendar(line, remote);
+         }});
+}
+
 // What the options window works with. Made when the start procedure asks for the window, so
 // that a second copy, which ends before that, opens no bus connection and touches no file.
 struct ProgramServices {
     // `calendarServiceChanged` is started (from another thread) when the calendar service
-    // reports a change of the default calendar.
+    // reports a change of a default calendar, or a calendar on the network has a new copy.
     ProgramServices(const common::ApplicationInfo& info, QTimer& calendarServiceChanged)
         : title(QString::fromStdString(info.Title)),
-          calendar(scan::MakeDefaultCalendar(
-              common::ProcessEnvironment,
-              {.changed =
-                   [&calendarServiceChanged] {
-                       QMetaObject::invokeMethod(&calendarServiceChanged,
-                                                 qOverload<>(&QTimer::start), Qt::QueuedConnection);
-                   }})),
+          calendar(MakeCalendar(calendarServiceChanged)),
           notifyArea(controls::NotificationSender{title, QStringLiteral("agendix"),
                                                   QStringLiteral("agendix")}),
           messages(title),

@@ -339,6 +339,27 @@ TEST_F(OptionsWindowHandlersTest, AFailedFirstScanStillPutsTheIconInTheTray) {
     EXPECT_EQ(tray.calls[0], (scan::testing::BalloonCall{"title", "Today:"}));
 }
 
+TEST_F(OptionsWindowHandlersTest, ACalendarStillOpeningShowsTheIconQuietlyUntilItAnswers) {
+    calendar.notReady = true;
+    handlers.Form_Load();
+    const std::vector<scan::testing::BalloonCall> quietIcon{
+        {"title", "Reading the calendar\u2026"}, {"text", std::string(1, '\0')}, {"show", "1"}};
+    EXPECT_EQ(tray.calls, quietIcon);  // an empty text pops no balloon
+    EXPECT_TRUE(window.failures.empty());
+    handlers.Timer1_Timer();
+    EXPECT_EQ(tray.calls.size(), quietIcon.size());
+
+    // The source's change notice: the day's appointments pop up as they would have at start.
+    calendar.notReady = false;
+    calendar.appointments = {
+        FakeAppointment{{{2026, 12, 7}, 9, 0, 0}, {{2026, 12, 7}, 10, 0, 0}, "Review", "", {}}};
+    handlers.Calendar_Changed();
+    ASSERT_GT(tray.calls.size(), quietIcon.size());
+    EXPECT_EQ(tray.calls[quietIcon.size()], (scan::testing::BalloonCall{"title", "Today:"}));
+    EXPECT_TRUE(window.failures.empty());
+    EXPECT_EQ(window.failureBoxClosed, 0);
+}
+
 TEST_F(OptionsWindowHandlersTest, ALoadThatFailsHalfWayStillScansThenAndLater) {
     store.failReading = true;
     handlers.Form_Load();

@@ -44,4 +44,8 @@ std::optional<std::filesystem::path> XdgDataHome(const EnvironmentLookup& enviro
     return XdgDirectory(environment, "XDG_DATA_HOME", ".local/share");
 }
 
+std::optional<std::filesystem::path> XdgCacheHome(const EnvironmentLookup& environment) {
+    return XdgDirectory(environment, "XDG_CACHE_HOME", ".cache");
+}
+
 }  // namespace agendix::common

@@ -28,4 +28,7 @@ std::optional<std::filesystem::path> XdgConfigHome(const EnvironmentLookup& envi
 // $XDG_DATA_HOME, else ~/.local/share.
 std::optional<std::filesystem::path> XdgDataHome(const EnvironmentLookup& environment);
 
+// $XDG_CACHE_HOME, else ~/.cache.
+std::optional<std::filesystem::path> XdgCacheHome(const EnvironmentLookup& environment);
+
 }  // namespace agendix::common

@@ -14,6 +14,8 @@ inline constexpr char kTitleTomorrow[] = "Tomorrow:";
 inline constexpr char kTitleNoAppointments[] = "No Appointments";
 // Stands for the appointments while the calendar cannot be read.
 inline constexpr char kTitleCalendarUnavailable[] = "Calendar unavailable";
+// The icon's tool tip while the calendar is still being opened; no balloon pops up for it.
+inline constexpr char kTitleCalendarOpening[] = "Reading the calendar\u2026";
 
 // Index 0 holds today's lines, index 1 tomorrow's.
 using DayLines = std::array<std::string, 2>;

@@ -20,6 +20,14 @@ class CalendarError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The calendar is still being opened or read (a calendar service answering for the first time):
+// nothing can be said of it yet, not even that it is empty or broken. The source tells its
+// change notice once it can answer.
+class CalendarNotReady : public CalendarError {
+  public:
+    using CalendarError::CalendarError;
+};
+
 class RecurrencePattern;
 
 class AppointmentItem {
@@ -32,7 +40,20 @@ class AppointmentItem {
     virtual LocalDateTime End() const = 0;
     virtual std::string Subject() const = 0;
     virtual std::string Location() const = 0;
+
+    // What tells this appointment from others in any calendar that holds it, so that one held
+    // by several calendars is listed once: its UID, and for an occurrence of a series its
+    // recurrence id as OccurrenceIdentity writes it. Empty when unknown: never taken as another.
+    virtual std::string Identity() const { return {}; }
 };
+
+// The identity of an occurrence of the series `uid` (see AppointmentItem::Identity): "UID/" and
+// the occurrence's original start, "YYYYMMDDTHHMMSSZ" in UTC when `utc`, else the wall-clock
+// "YYYYMMDDTHHMMSS" of a date or floating time. Calendars that write the same recurrence id in
+// different zones agree on it. Empty when `uid` is.
+std::string OccurrenceIdentity(const std::string& uid, const LocalDateTime& start, bool utc);
+// The recurrence id part of OccurrenceIdentity.
+std::string RecurrenceIdText(const LocalDateTime& start, bool utc);
 
 class RecurrencePattern {
   public:

@@ -274,11 +274,12 @@ class Indexer {
         } else {
             event_.lastDay = std::max(event_.lastDay, event_.startDay);
         }
-        if (event_.recurring || event_.isOverride) {
-            event_.uid = uid_;
-        } else if (event_.startDay != kUnknownDay && !index_.keptDays.Contains(event_.startDay)) {
+        if (!event_.recurring && !event_.isOverride && event_.startDay != kUnknownDay &&
+            !index_.keptDays.Contains(event_.startDay)) {
             index_.text.resize(event_.kept.offset);
             event_.kept.length = 0;
+        } else {
+            event_.uid = uid_;  // what tells the event's appointments from others'
         }
         index_.events.push_back(std::move(event_));
         inEvent_ = false;
@@ -322,7 +323,7 @@ class Indexer {
     bool inZone_ = false;   // within a time zone
     IndexedEvent event_;
     bool endless_ = false;  // the event has a rule without UNTIL, or RDATEs
-    std::string uid_;       // of the event, kept in it when it is recurring or an override
+    std::string uid_;       // of the event, kept in it unless its text is not
     CalendarIndex index_;
 };
 

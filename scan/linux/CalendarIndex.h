@@ -59,7 +59,7 @@ struct IndexedEvent : IndexedComponent {
     bool recurring = false;   // has RRULE or RDATE
     bool isOverride = false;  // has RECURRENCE-ID
     bool cancelled = false;   // STATUS:CANCELLED
-    std::string uid;          // kept for recurring events and overrides only
+    std::string uid;          // kept for the events whose text is kept
 };
 
 struct CalendarIndex {

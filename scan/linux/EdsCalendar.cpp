@@ -16,7 +16,16 @@ struct InstanceData {
     LocalDateTime end;
     std::string subject;
     std::string location;
+    std::string identity;
 };
+
+// See AppointmentItem::Identity.
+std::string Identity(const EdsInstance& instance) {
+    if (instance.uid.empty() || instance.recurrenceId.empty()) {
+        return instance.uid;
+    }
+    return instance.uid + '/' + instance.recurrenceId;
+}
 
 class InstanceItem : public AppointmentItem {
   public:
@@ -30,6 +39,7 @@ class InstanceItem : public AppointmentItem {
     LocalDateTime End() const override { return data_.end; }
     std::string Subject() const override { return data_.subject; }
     std::string Location() const override { return data_.location; }
+    std::string Identity() const override { return data_.identity; }
 
   private:
     InstanceData data_;
@@ -92,9 +102,11 @@ class SnapshotReading {
             case EdsState::Ready:
                 break;
             case EdsState::Opening:
+                // Nothing can be said yet, not even that the day is empty: the worker's change
+                // notice follows once the calendar answers.
+                throw CalendarNotReady(snapshot.message);
             case EdsState::Absent:
-                // Nobody chose the service: say nothing until it answers, nothing when it is
-                // absent.
+                // Nobody chose the service: its absence is an empty calendar.
                 if (absentIsEmpty_) {
                     return {};
                 }
@@ -104,14 +116,14 @@ class SnapshotReading {
         }
         if (!snapshot.Covers(first,
                              AddDays(until.date, until == StartOfDay(until.date) ? -1 : 0))) {
-            throw CalendarError(
+            throw CalendarNotReady(
                 "The calendar service is still reading the appointments of that day; they follow "
                 "in a moment.");
         }
         std::vector<InstanceData> found;
         for (const EdsInstance& instance : snapshot.instances) {
             InstanceData data{ToLocal(instance.start), ToLocal(instance.end), instance.subject,
-                              instance.location};
+                              instance.location, Identity(instance)};
             if (from <= data.start && data.start < until) {
                 found.push_back(std::move(data));
             }

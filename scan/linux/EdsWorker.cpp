@@ -105,6 +105,19 @@ ICalTimezone* LocalZone() {
     return e_cal_util_get_system_timezone();
 }
 
+// How RecurrenceIdText writes the moment `time`.
+std::string RecurrenceIdOf(const EdsTime& time) {
+    if (time.wall) {
+        return RecurrenceIdText(time.local, false);
+    }
+    const auto seconds = static_cast<std::time_t>(time.utc);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    return RecurrenceIdText(
+        {{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday}, utc.tm_hour, utc.tm_min, utc.tm_sec},
+        true);
+}
+
 EdsTime ToEdsTime(ICalTime* time) {
     EdsTime result;
     int year = 0;
@@ -223,12 +236,10 @@ struct EdsWorker::Impl {
         Invoke([](Impl& self) { self.Open(); });
         g_main_loop_run(loop_);
         Close();
-        const gint64 tc = g_get_monotonic_time();
         // Let cancelled calls finish their callbacks before the context goes.
         for (int i = 0; i < 100 && g_main_context_iteration(context_, FALSE); ++i) {
         }
         g_main_context_pop_thread_default(context_);
-        g_printerr("TMPCLOSE drain %.2f ms\n", static_cast<double>(g_get_monotonic_time() - tc) / 1e3);
     }
 
     void Open() {
@@ -481,12 +492,16 @@ struct EdsWorker::Impl {
                 instance.subject = summary ? summary : "";
                 instance.location = location ? location : "";
                 instance.uid = uid ? uid : "";
-                if (ICalTime* recurrence = i_cal_component_get_recurrenceid(component)) {
-                    if (!i_cal_time_is_null_time(recurrence)) {
-                        gchar* text = i_cal_time_as_ical_string(recurrence);
-                        instance.recurrenceId = text ? text : "";
-                        g_free(text);
-                    }
+                // The occurrence's original start, as RecurrenceIdText writes it so that a file
+                // holding the same occurrence agrees: its RECURRENCE-ID, or for an occurrence
+                // the rules put in place, its start.
+                ICalTime* recurrence = i_cal_component_get_recurrenceid(component);
+                if (recurrence && !i_cal_time_is_null_time(recurrence)) {
+                    instance.recurrenceId = RecurrenceIdOf(ToEdsTime(recurrence));
+                } else if (e_cal_util_component_has_recurrences(component)) {
+                    instance.recurrenceId = RecurrenceIdOf(instance.start);
+                }
+                if (recurrence) {
                     g_object_unref(recurrence);
                 }
                 static_cast<std::vector<EdsInstance>*>(data)->push_back(std::move(instance));
@@ -546,7 +561,6 @@ struct EdsWorker::Impl {
     }
 
     void Close() {
-        const gint64 t0 = g_get_monotonic_time();
         for (guint* id : {&requery_, &settle_}) {
             if (*id != 0) {
                 if (GSource* source = g_main_context_find_source_by_id(context_, *id)) {
@@ -556,7 +570,6 @@ struct EdsWorker::Impl {
             }
         }
         StopView();
-        const gint64 t1 = g_get_monotonic_time();
         if (registry_) {
             g_signal_handlers_disconnect_by_data(registry_, this);
         }
@@ -564,10 +577,8 @@ struct EdsWorker::Impl {
             g_signal_handlers_disconnect_by_data(source_, this);
         }
         Unref(client_);
-        const gint64 t2 = g_get_monotonic_time();
         Unref(source_);
         Unref(registry_);
-        g_printerr("TMPCLOSE view %.2f client %.2f registry %.2f ms\n", static_cast<double>(t1 - t0) / 1e3, static_cast<double>(t2 - t1) / 1e3, static_cast<double>(g_get_monotonic_time() - t2) / 1e3);
     }
 
     const EdsCalendarOptions options_;

@@ -1,13 +1,19 @@
 #include "scan/linux/IcalCalendar.h"
 
 #include <libical/ical.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <map>
 
+#include "scan/core/MergedCalendar.h"
 #include "scan/linux/CalendarFiles.h"
+#include "scan/linux/CalendarIndex.h"
 
 namespace agendix::scan {
 namespace {
@@ -67,6 +73,19 @@ class EventItem : public AppointmentItem {
     LocalDateTime End() const override { return LocalEnd(Data()); }
     std::string Subject() const override { return Data().subject.value_or(""); }
     std::string Location() const override { return Data().location.value_or(""); }
+    // A series stands for its occurrences, each with an identity of its own. An override
+    // without its series in the file is that occurrence.
+    std::string Identity() const override {
+        const std::string& uid = ref_.file->Indexed(ref_.entry.event).uid;
+        if (ref_.entry.series) {
+            return {};
+        }
+        if (const auto& recurrenceId = Data().recurrenceId) {
+            const Moment original = MomentOf(*recurrenceId);
+            return OccurrenceIdentity(uid, FromWallSeconds(original.seconds), !original.floating);
+        }
+        return uid;
+    }
 
   private:
     const EventData& Data() const { return ref_.file->Event(ref_.entry.event); }
@@ -81,7 +100,12 @@ class OccurrenceItem : public AppointmentItem {
         : series_(std::move(series)),
           start_(ToLocal(occurrence.start)),
           end_(ToLocal(occurrence.end)),
-          source_(*occurrence.source) {}
+          source_(*occurrence.source),
+          // An override names the occurrence it replaces; any other occurrence is where the
+          // rules put it.
+          originalStart_(occurrence.source->recurrenceId
+                             ? MomentOf(*occurrence.source->recurrenceId)
+                             : occurrence.start) {}
 
     bool IsRecurring() const override { return true; }
     std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const override {
@@ -95,6 +119,11 @@ class OccurrenceItem : public AppointmentItem {
     std::string Location() const override {
         return source_.location.value_or(Series().location.value_or(""));
     }
+    std::string Identity() const override {
+        return OccurrenceIdentity(series_.file->Indexed(series_.entry.event).uid,
+                                  FromWallSeconds(originalStart_.seconds),
+                                  !originalStart_.floating);
+    }
 
   private:
     const EventData& Series() const { return series_.file->Event(series_.entry.event); }
@@ -103,6 +132,7 @@ class OccurrenceItem : public AppointmentItem {
     LocalDateTime start_;
     LocalDateTime end_;
     const EventData& source_;
+    Moment originalStart_;
 };
 
 std::vector<std::unique_ptr<AppointmentItem>> SeriesPattern::GetOccurrences(
@@ -403,39 +433,40 @@ fs::path XdgDirectory(const common::EnvironmentLookup& environment, const char* 
                         " nor HOME is set");
 }
 
-// The profile holds the calendar's path on its first line that is neither empty nor a
-// comment (#). A leading ~/ stands for the home folder; a relative path is taken from the
-// profile's own folder. "eds:" and "eds:<uid>" name a calendar of the calendar service.
-CalendarLocation PathInProfile(const fs::path& profile,
-                               const common::EnvironmentLookup& environment) {
+// The lines of the profile that are neither empty nor comments (#), trimmed.
+std::vector<std::string> ProfileLines(const fs::path& profile) {
     std::ifstream stream(profile);
     if (!stream) {
         throw CalendarError("cannot read the calendar profile " + profile.string());
     }
+    std::vector<std::string> lines;
     std::string line;
     while (std::getline(stream, line)) {
         const auto first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#') {
             continue;
         }
-        line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
-        if (std::string uid; ParseEdsCalendarName(line, uid)) {
-            return {profile, false, uid};
-        }
-        if (line.starts_with("~/")) {
-            const auto home = common::HomeDirectory(environment);
-            if (!home) {
-                throw CalendarError("the calendar profile " + profile.string() +
-                                    " starts its path with ~/ but HOME is not set");
-            }
-            return {*home / line.substr(2), false};
-        }
-        return {profile.parent_path() / line, false};
+        lines.push_back(line.substr(first, line.find_last_not_of(" \t\r") - first + 1));
     }
     if (stream.bad()) {
         throw CalendarError("cannot read the calendar profile " + profile.string());
     }
-    throw CalendarError("the calendar profile " + profile.string() + " names no calendar");
+    if (lines.empty()) {
+        throw CalendarError("the calendar profile " + profile.string() + " names no calendar");
+    }
+    return lines;
+}
+
+bool IsRemote(const std::string& line) {
+    for (const std::string_view scheme : {"https://", "http://", "webcal://", "caldav:"}) {
+        if (line.size() > scheme.size() &&
+            std::equal(scheme.begin(), scheme.end(), line.begin(), [](char a, char b) {
+                return a == std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -444,11 +475,35 @@ fs::path CalendarProfilePath(const common::EnvironmentLookup& environment) {
     return XdgDirectory(environment, "XDG_CONFIG_HOME", ".config") / "agendix" / "calendar.conf";
 }
 
-CalendarLocation DefaultCalendarLocation(const common::EnvironmentLookup& environment) {
+CalendarLocation CalendarLocationOf(const std::string& line, const fs::path& profile,
+                                    const common::EnvironmentLookup& environment) {
+    if (std::string uid; ParseEdsCalendarName(line, uid)) {
+        return {profile, false, uid, std::nullopt, line};
+    }
+    if (IsRemote(line)) {
+        return {SubscriptionCopyPath(environment, line), false, std::nullopt, line, line};
+    }
+    if (line.starts_with("~/")) {
+        const auto home = common::HomeDirectory(environment);
+        if (!home) {
+            throw CalendarError("the calendar profile " + profile.string() +
+                                " starts its path with ~/ but HOME is not set");
+        }
+        return {*home / line.substr(2), false, std::nullopt, std::nullopt, line};
+    }
+    return {profile.parent_path() / line, false, std::nullopt, std::nullopt, line};
+}
+
+std::vector<CalendarLocation> DefaultCalendarLocations(
+    const common::EnvironmentLookup& environment) {
     const fs::path profile = CalendarProfilePath(environment);
     std::error_code error;
     if (fs::exists(profile, error)) {
-        return PathInProfile(profile, environment);
+        std::vector<CalendarLocation> locations;
+        for (const std::string& line : ProfileLines(profile)) {
+            locations.push_back(CalendarLocationOf(line, profile, environment));
+        }
+        return locations;
     }
     if (error) {  // not "absent": the profile may well name a calendar
         throw CalendarError("cannot read the calendar profile " + profile.string() + ": " +
@@ -457,11 +512,15 @@ CalendarLocation DefaultCalendarLocation(const common::EnvironmentLookup& enviro
     const fs::path file =
         XdgDirectory(environment, "XDG_DATA_HOME", ".local/share") / "agendix" / "calendar.ics";
     if (fs::exists(file, error) || error) {
-        return {file, true};
+        return {{file, true, std::nullopt, std::nullopt, file.string()}};
     }
     // Nobody chose a calendar and there is no file: the desktop's calendar service, if any. The
     // file stays the one to watch, since making it chooses it.
-    return {file, true, std::string()};
+    return {{file, true, std::string(), std::nullopt, "eds:"}};
+}
+
+CalendarLocation DefaultCalendarLocation(const common::EnvironmentLookup& environment) {
+    return DefaultCalendarLocations(environment).front();
 }
 
 std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation location) {
@@ -470,54 +529,182 @@ std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation lo
 
 namespace {
 
-// The default calendar as DefaultCalendarLocation finds it for each scan: files read by an
-// IcalCalendar, or a calendar of the calendar service, whose worker is kept while it stays chosen.
+// A calendar that cannot be read, named among the others (see MergedCalendar.h).
+class UnreadableCalendar : public CalendarApplicationFactory {
+  public:
+    explicit UnreadableCalendar(std::string message) : message_(std::move(message)) {}
+    std::unique_ptr<CalendarApplication> CreateApplication() override {
+        throw CalendarError(message_);
+    }
+
+  private:
+    std::string message_;
+};
+
+// What tells one source from another: a source is kept while its key is named.
+std::string SourceKey(const CalendarLocation& location) {
+    if (location.remote) {
+        return "remote " + *location.remote;
+    }
+    const std::string flag = location.missingIsEmpty ? "1 " : "0 ";
+    if (location.edsSource) {
+        return "eds " + flag + *location.edsSource;
+    }
+    return "file " + flag + location.path.string();
+}
+
+// The default calendars as DefaultCalendarLocations finds them for each scan, each read by a
+// source of its own that is kept while it stays named.
 class DefaultCalendar : public CalendarApplicationFactory {
   public:
     DefaultCalendar(common::EnvironmentLookup environment, CalendarServiceOptions service)
         : environment_(std::move(environment)), service_(std::move(service)) {
         // A calendar of the service starts opening now, so that the first scan finds it ready.
         try {
-            Choose(DefaultCalendarLocation(environment_));
+            Choose(DefaultCalendarLocations(environment_));
         } catch (const CalendarError&) {
             // The first scan reports it.
         }
     }
 
     std::unique_ptr<CalendarApplication> CreateApplication() override {
-        CalendarApplicationFactory& chosen = Choose(DefaultCalendarLocation(environment_));
-        return chosen.CreateApplication();
+        return CreateMergedApplication(Choose(DefaultCalendarLocations(environment_)));
     }
 
   private:
-    CalendarApplicationFactory& Choose(CalendarLocation location) {
-        if (!location.edsSource) {
-            serviceCalendar_.reset();
-            serviceChoice_.reset();
-            fileLocation_ = std::move(location);
-            return files_;
+    std::vector<NamedCalendar> Choose(const std::vector<CalendarLocation>& locations) {
+        std::map<std::string, std::unique_ptr<CalendarApplicationFactory>> kept;
+        std::vector<NamedCalendar> chosen;
+        for (const CalendarLocation& location : locations) {
+            const std::string key = SourceKey(location);
+            auto found = kept.find(key);
+            if (found == kept.end()) {
+                auto source = sources_.extract(key);
+                found =
+                    kept.emplace(key, source ? std::move(source.mapped()) : Make(location)).first;
+            }
+            chosen.push_back({location.name, found->second.get()});
         }
-        const auto choice = std::make_pair(*location.edsSource, location.missingIsEmpty);
-        if (!serviceCalendar_ || serviceChoice_ != choice) {
-            serviceCalendar_.reset();
-            serviceCalendar_ = MakeEdsCalendar({.sourceUid = choice.first,
-                                                .absentIsEmpty = choice.second,
-                                                .readWait = service_.readWait,
-                                                .changed = service_.changed});
-            serviceChoice_ = choice;
+        sources_ = std::move(kept);  // those no longer named end here
+        return chosen;
+    }
+
+    std::unique_ptr<CalendarApplicationFactory> Make(const CalendarLocation& location) const {
+        try {
+            return MakeCalendarSource(location, service_);
+        } catch (const CalendarError& error) {
+            return std::make_unique<UnreadableCalendar>(error.what());
         }
-        return *serviceCalendar_;
     }
 
     common::EnvironmentLookup environment_;
     CalendarServiceOptions service_;
-    CalendarLocation fileLocation_;
-    IcalCalendar files_{[this] { return fileLocation_; }};
-    std::unique_ptr<CalendarApplicationFactory> serviceCalendar_;
-    std::optional<std::pair<std::string, bool>> serviceChoice_;
+    std::map<std::string, std::unique_ptr<CalendarApplicationFactory>> sources_;  // by SourceKey
 };
 
 }  // namespace
+
+std::optional<std::chrono::seconds> CheckCalendarText(const std::string& text,
+                                                      const std::string& name) {
+    const CalendarIndex index = IndexCalendar(text, name);  // throws naming the line
+    (void)index;
+    icalerror_set_errors_are_fatal(0);
+    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> calendar(
+        icalparser_parse_string(text.c_str()), icalcomponent_free);
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT) {
+        throw CalendarError(name + " is not an iCalendar object");
+    }
+    std::optional<std::chrono::seconds> refresh;
+    for (icalproperty* property =
+             icalcomponent_get_first_property(calendar.get(), ICAL_ANY_PROPERTY);
+         property; property = icalcomponent_get_next_property(calendar.get(), ICAL_ANY_PROPERTY)) {
+        const char* propertyName = icalproperty_get_property_name(property);
+        const char* value = icalproperty_get_value_as_string(property);
+        if (!propertyName || !value) {
+            continue;
+        }
+        const std::string_view named = propertyName;
+        const bool interval = named == "REFRESH-INTERVAL";
+        if (!interval && !(named == "X-PUBLISHED-TTL" && !refresh)) {
+            continue;
+        }
+        const icaldurationtype duration = icaldurationtype_from_string(value);
+        if (icaldurationtype_is_bad_duration(duration) || duration.is_neg) {
+            continue;
+        }
+        refresh = std::chrono::seconds(icaldurationtype_as_int(duration));
+        if (interval) {
+            break;  // it wins over X-PUBLISHED-TTL
+        }
+    }
+    return refresh;
+}
+
+fs::path SubscriptionCopyPath(const common::EnvironmentLookup& environment,
+                              const std::string& address) {
+    const auto cache = common::XdgCacheHome(environment);
+    if (!cache) {
+        return {};
+    }
+    // FNV-1a: a short, stable file name for any address.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : address) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char name[24];
+    std::snprintf(name, sizeof name, "%016llx.ics", static_cast<unsigned long long>(hash));
+    return *cache / "agendix" / "subscriptions" / name;
+}
+
+namespace {
+
+// A calendar on the network as a program that does not fetch it reads it: the last copy that
+// the program that fetches it keeps, named with its age.
+class KeptCopyCalendar : public CalendarApplicationFactory {
+  public:
+    explicit KeptCopyCalendar(CalendarLocation location)
+        : location_(std::move(location)), copy_(MakeIcalCalendar({location_.path, false})) {}
+
+    std::unique_ptr<CalendarApplication> CreateApplication() override {
+        struct stat status {};
+        if (location_.path.empty() || stat(location_.path.c_str(), &status) != 0) {
+            throw CalendarError(
+                "\"" + *location_.remote +
+                "\" is fetched by the agendix program, which has no copy of it yet");
+        }
+        std::tm local{};
+        localtime_r(&status.st_mtime, &local);
+        char when[32];
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        return WithReadProblem(copy_->CreateApplication(),
+                               "The web calendar \"" + *location_.remote +
+                                   "\" is shown as the agendix program last fetched it, at " +
+                                   when + ".");
+    }
+
+  private:
+    CalendarLocation location_;
+    std::unique_ptr<CalendarApplicationFactory> copy_;
+};
+
+}  // namespace
+
+std::unique_ptr<CalendarApplicationFactory> MakeCalendarSource(
+    const CalendarLocation& location, const CalendarServiceOptions& service) {
+    if (location.remote) {
+        if (!service.remote) {
+            return std::make_unique<KeptCopyCalendar>(location);
+        }
+        return service.remote(*location.remote);
+    }
+    if (location.edsSource) {
+        return MakeEdsCalendar({.sourceUid = *location.edsSource,
+                                .absentIsEmpty = location.missingIsEmpty,
+                                .readWait = service.readWait,
+                                .changed = service.changed});
+    }
+    return MakeIcalCalendar(location);
+}
 
 std::unique_ptr<CalendarApplicationFactory> MakeDefaultCalendar(
     common::EnvironmentLookup environment, CalendarServiceOptions service) {

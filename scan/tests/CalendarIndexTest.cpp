@@ -31,7 +31,7 @@ TEST(CalendarIndex, PeeksAtFoldedQuotedAndLowerCaseProperties) {
     const IndexedEvent& first = index.events[0];
     EXPECT_EQ(first.startDay, 20261207);
     EXPECT_FALSE(first.recurring);  // the alarm's properties are not the event's
-    EXPECT_EQ(first.uid, "");       // kept only where series are matched
+    EXPECT_EQ(first.uid, "one");    // what tells its appointments from those of others
     EXPECT_EQ(first.line, 5u);
     EXPECT_EQ(text.substr(first.offset, first.length).rfind("END:VEVENT\r\n"), first.length - 12);
 

@@ -1,5 +1,8 @@
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,6 +13,30 @@ namespace agendix::scan::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Sets an environment variable for the time of a scope.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* previous = std::getenv(name)) {
+            previous_ = previous;
+        }
+        setenv(name, value, 1);
+    }
+    ~ScopedEnvironment() {
+        if (previous_) {
+            setenv(name_, previous_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
 
 class DefaultLocation : public ::testing::Test {
   protected:
@@ -89,7 +116,10 @@ TEST_F(DefaultLocation, EveryScanFindsTheCalendarAfresh) {
     home_.Write("b.ics", event("From B"));
     const std::string pathOfA = (home_.Folder() / "a.ics").string();
     WriteProfile(config, pathOfA);
-    Agenda agenda(MakeDefaultCalendar(Lookup()));
+    // Without a calendar, the calendar service's default is asked for: on a session bus that
+    // does not exist, whatever bus the test runs on.
+    const ScopedEnvironment noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    Agenda agenda(MakeDefaultCalendar(Lookup(), {.readWait = std::chrono::seconds(10)}));
     constexpr CalendarDate kMonday{2026, 12, 7};
     EXPECT_EQ(agenda.Scan(kMonday).text, " [09:00 - 09:00] From A ()\n\n");
 

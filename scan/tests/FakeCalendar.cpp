@@ -54,6 +54,7 @@ class Item : public AppointmentItem {
     LocalDateTime End() const override { return appointment_.end; }
     std::string Subject() const override { return appointment_.subject; }
     std::string Location() const override { return appointment_.location; }
+    std::string Identity() const override { return appointment_.identity; }
 
   private:
     const FakeAppointment& appointment_;
@@ -143,6 +144,9 @@ class Application : public CalendarApplication {
 }  // namespace
 
 std::unique_ptr<CalendarApplication> FakeCalendar::CreateApplication() {
+    if (notReady) {
+        throw CalendarNotReady("still opening the calendar");
+    }
     if (failToOpen) {
         throw CalendarError("calendar.ics line 3: broken");
     }

@@ -19,13 +19,15 @@ struct FakeAppointment {
     // A series lists these as its occurrences; `start` is the series' own first start.
     std::optional<std::vector<FakeAppointment>> occurrences;
     bool occurrencesFail = false;
-    bool unreadable = false;  // reading its start fails
+    bool unreadable = false;    // reading its start fails
+    std::string identity = {};  // see AppointmentItem::Identity
 };
 
 class FakeCalendar : public CalendarApplicationFactory {
   public:
     std::vector<FakeAppointment> appointments;
     bool failToOpen = false;
+    bool notReady = false;  // still opening: CalendarNotReady
     // What the folder tells as left out because it could not be read.
     std::vector<std::string> readProblems;
     int applicationsCreated = 0;

@@ -28,8 +28,16 @@ std::vector<WatchTarget> DefaultCalendarTargets(const common::EnvironmentLookup&
     std::vector<WatchTarget> targets;
     try {
         targets.push_back(WatchTarget::File(scan::CalendarProfilePath(environment)));
-        const auto calendar = CalendarTargets(scan::DefaultCalendarLocation(environment).path);
-        targets.insert(targets.end(), calendar.begin(), calendar.end());
+        // Every calendar that is a file or folder on this machine (for the calendar service, the
+        // file whose making would choose another calendar); calendars on the network tell their
+        // changes themselves.
+        for (const scan::CalendarLocation& location : scan::DefaultCalendarLocations(environment)) {
+            if (location.remote || location.path.empty()) {
+                continue;
+            }
+            const auto calendar = CalendarTargets(location.path);
+            targets.insert(targets.end(), calendar.begin(), calendar.end());
+        }
     } catch (const scan::CalendarError&) {
         // The scan reports the profile; its watch sees it mended.
     }

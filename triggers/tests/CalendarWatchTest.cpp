@@ -52,6 +52,16 @@ TEST_F(CalendarWatchTest, TargetsAreTheProfileAndTheCalendarItNames) {
     EXPECT_EQ(DefaultCalendarTargets(Environment()), std::vector{profile});
 }
 
+TEST_F(CalendarWatchTest, EveryCalendarOnThisMachineIsWatchedNotThoseOnTheNetwork) {
+    const fs::path profileFolder = Profile().parent_path();
+    fs::create_directories(profileFolder / "work");
+    NameInProfile("home.ics\nhttps://example.org/team.ics\nwork\n");
+    EXPECT_EQ(
+        DefaultCalendarTargets(Environment()),
+        (std::vector{WatchTarget::File(Profile()), WatchTarget::File(profileFolder / "home.ics"),
+                     WatchTarget::CalendarFolder(profileFolder / "work")}));
+}
+
 TEST_F(CalendarWatchTest, EachWayOfSavingTheCalendarFileIsOneChange) {
     fs::create_directories(DefaultCalendar().parent_path());
     WriteInPlace(DefaultCalendar(), kEvent);
