@@ -8,7 +8,7 @@
 #include <string>
 
 #include "scan/core/AppointmentScan.h"
-#include "scan/core/SystemClock.h"
+#include "scan/linux/SystemClock.h"
 
 namespace agendix::agenda {
 
