@@ -7,13 +7,11 @@
 
 namespace agendix::about {
 
-// The system-information tool on Linux, behind the registry places the launcher reads:
-// - "SOFTWARE\Microsoft\Shared Tools\MSINFO", value "PATH": the configured program (the
-//   AGENDIX_SYSINFO_PROGRAM build setting), when it is an executable file;
-// - "SOFTWARE\Microsoft\Shared Tools Location", value "MSINFO": the first search folder ($PATH)
-//   that holds one of the known desktop tools (kKnownPrograms), which ProgramIn then names.
-// Programs are started detached, with Qt.
-class LinuxSysInfo : public Registry, public SysInfoPlatform {
+// The system-information tool on Linux: the configured program (the AGENDIX_SYSINFO_PROGRAM build
+// setting) when it is an executable file, else the first of the known desktop tools
+// (kKnownPrograms) in the first search folder ($PATH) that holds one. Programs are started
+// detached, with Qt.
+class LinuxSysInfo : public SysInfoTool {
   public:
     // Hardware and system information programs of the common desktops, in order of preference.
     static const QStringList kKnownPrograms;
@@ -22,19 +20,10 @@ class LinuxSysInfo : public Registry, public SysInfoPlatform {
     LinuxSysInfo();
     LinuxSysInfo(QString configuredProgram, QStringList searchFolders);
 
-    long OpenKey(RegistryKey root, const std::string& keyName, std::uint32_t access,
-                 RegistryKey& key) override;
-    long QueryValue(RegistryKey key, const std::string& valueName, std::uint32_t& type,
-                    unsigned char* data, std::uint32_t& size) override;
-    long CloseKey(RegistryKey) override { return kErrorSuccess; }
-
-    std::string ProgramIn(const std::string& folder) override;
-    bool StartProgram(const std::string& path) override;
+    std::string FindTool() override;
+    bool StartTool(const std::string& program) override;
 
   private:
-    QString ValueText(RegistryKey key, const std::string& valueName);
-    QString FolderWithKnownProgram();
-
     QString configuredProgram_;
     QStringList searchFolders_;
 };

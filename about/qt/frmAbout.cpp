@@ -2,28 +2,14 @@
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 
 #include "about/qt/AboutWidgets.h"
+#include "controls/host/qt/QtMessageService.h"
 
 namespace agendix::about {
 namespace {
-
-// Message boxes of the dialog: OK only, no icon.
-class DialogMessageBox : public MessageBox {
-  public:
-    explicit DialogMessageBox(QWidget* owner) : owner_(owner) {}
-    void ShowMessage(const std::string& text, const std::string& caption) override {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                        QString::fromStdString(text), QMessageBox::Ok, owner_);
-        box.exec();
-    }
-
-  private:
-    QWidget* owner_;
-};
 
 QLabel* Picture(const QString& name, const QPixmap& pixmap, QWidget* parent) {
     auto* picture = new QLabel(parent);
@@ -49,8 +35,8 @@ QFont ControlFont(bool bold, bool underlined) {
 }  // namespace
 
 frmAbout::frmAbout(const common::ApplicationInfo& app, const QIcon& mainWindowIcon,
-                   UrlOpener& links, Registry& registry, SysInfoPlatform& sysInfo, QWidget* owner)
-    : QDialog(owner), app_(app), links_(links), registry_(registry), sysInfo_(sysInfo) {
+                   UrlOpener& links, SysInfoTool& sysInfo, QWidget* owner)
+    : QDialog(owner), app_(app), links_(links), sysInfo_(sysInfo) {
     setObjectName(QStringLiteral("frmAbout"));
     CreateControls();
     Form_Load(mainWindowIcon);
@@ -135,13 +121,9 @@ void frmAbout::Label1_Click(int index) {
 }
 
 void frmAbout::StartSysInfo() {
-    DialogMessageBox messages(this);
-    about::StartSysInfo(registry_, sysInfo_, messages, app_.Title);
-}
-
-bool frmAbout::GetKeyValue(RegistryKey root, const std::string& keyName,
-                           const std::string& valueName, std::string& keyValue) {
-    return about::GetKeyValue(registry_, root, keyName, valueName, keyValue);
+    // Over this dialog, which stays open.
+    controls::QtMessageService messages(QString::fromStdString(app_.Title), this);
+    about::StartSysInfo(sysInfo_, messages, app_.Title);
 }
 
 }  // namespace agendix::about

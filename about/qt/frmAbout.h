@@ -15,11 +15,9 @@ namespace agendix::about {
 class frmAbout : public QDialog {
   public:
     frmAbout(const common::ApplicationInfo& app, const QIcon& mainWindowIcon, UrlOpener& links,
-             Registry& registry, SysInfoPlatform& sysInfo, QWidget* owner = nullptr);
+             SysInfoTool& sysInfo, QWidget* owner = nullptr);
 
     void StartSysInfo();
-    bool GetKeyValue(RegistryKey root, const std::string& keyName, const std::string& valueName,
-                     std::string& keyValue);
 
   private:
     void CreateControls();
@@ -29,8 +27,7 @@ class frmAbout : public QDialog {
 
     const common::ApplicationInfo& app_;
     UrlOpener& links_;
-    Registry& registry_;
-    SysInfoPlatform& sysInfo_;
+    SysInfoTool& sysInfo_;
 
     QLabel* picIcon_ = nullptr;
     QLabel* lblTitle_ = nullptr;

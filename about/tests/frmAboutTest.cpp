@@ -21,7 +21,7 @@ struct RecordingOpener : UrlOpener {
     }
 };
 
-struct RecordingMessages : MessageBox {
+struct RecordingMessages : common::MessageService {
     std::vector<std::string> shown;
     void ShowMessage(const std::string& text, const std::string&) override {
         shown.push_back(text);
@@ -56,7 +56,7 @@ class QtAboutTest : public ::testing::Test {
 
 TEST_F(QtAboutTest, TheLoadHandlerFillsTheDialogFromTheApplicationInformation) {
     LinuxSysInfo sysInfo({}, {});
-    frmAbout dialog(info, RedIcon(), opener, sysInfo, sysInfo);
+    frmAbout dialog(info, RedIcon(), opener, sysInfo);
     auto text = [&](const char* label) { return dialog.findChild<QLabel*>(label)->text(); };
 
     EXPECT_EQ(dialog.windowTitle(), "About Agendix");
@@ -82,7 +82,7 @@ TEST_F(QtAboutTest, TheLoadHandlerFillsTheDialogFromTheApplicationInformation) {
 
 TEST_F(QtAboutTest, LinkClicksOpenMailForTheFirstAndTheHomePageForTheSecond) {
     LinuxSysInfo sysInfo({}, {});
-    frmAbout dialog(info, RedIcon(), opener, sysInfo, sysInfo);
+    frmAbout dialog(info, RedIcon(), opener, sysInfo);
     dialog.show();
     QTest::mouseClick(dialog.findChild<QLabel*>("Label1_0"), Qt::LeftButton);
     QTest::mouseClick(dialog.findChild<QLabel*>("Label1_1"), Qt::LeftButton);
@@ -92,7 +92,7 @@ TEST_F(QtAboutTest, LinkClicksOpenMailForTheFirstAndTheHomePageForTheSecond) {
 
 TEST_F(QtAboutTest, OkAndEscapeBothCloseTheDialog) {
     LinuxSysInfo sysInfo({}, {});
-    frmAbout dialog(info, RedIcon(), opener, sysInfo, sysInfo);
+    frmAbout dialog(info, RedIcon(), opener, sysInfo);
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
@@ -108,20 +108,27 @@ TEST_F(QtAboutTest, TheConfiguredProgramComesFirstThenAKnownToolOnThePath) {
     QDir().mkpath(bin);
     WriteProgram(configured);
     WriteProgram(bin + "/kinfocenter");
-    std::string value;
 
     LinuxSysInfo both(configured, {folder.filePath("empty"), bin});
-    ASSERT_TRUE(GetKeyValue(both, kHKeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                            "PATH", value));
-    EXPECT_EQ(value, configured.toStdString());
+    EXPECT_EQ(both.FindTool(), configured.toStdString());
 
     LinuxSysInfo pathOnly(folder.filePath("missing"), {folder.filePath("empty"), bin});
-    EXPECT_FALSE(GetKeyValue(pathOnly, kHKeyLocalMachine,
-                             "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", value));
-    ASSERT_TRUE(GetKeyValue(pathOnly, kHKeyLocalMachine,
-                            "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", value));
-    EXPECT_EQ(value, bin.toStdString());
-    EXPECT_EQ(pathOnly.ProgramIn(value), (bin + "/kinfocenter").toStdString());
+    EXPECT_EQ(pathOnly.FindTool(), (bin + "/kinfocenter").toStdString());
+
+    // The preferred tool wins within a folder; an earlier folder wins over a preferred tool.
+    WriteProgram(bin + "/hardinfo");
+    EXPECT_EQ(pathOnly.FindTool(), (bin + "/hardinfo").toStdString());
+    const QString first = folder.filePath("first");
+    QDir().mkpath(first);
+    WriteProgram(first + "/lshw-gtk");
+    LinuxSysInfo firstFolder({}, {first, bin});
+    EXPECT_EQ(firstFolder.FindTool(), (first + "/lshw-gtk").toStdString());
+
+    // A file that is not executable, or a folder of the tool's name, is no tool.
+    QFile::setPermissions(configured, QFile::ReadOwner | QFile::WriteOwner);
+    QDir().mkpath(folder.filePath("dir/hardinfo"));
+    LinuxSysInfo none(configured, {folder.filePath("dir")});
+    EXPECT_EQ(none.FindTool(), "");
 }
 
 TEST_F(QtAboutTest, TheFoundToolIsStartedAndWithoutOneTheMessageAppears) {
@@ -132,12 +139,12 @@ TEST_F(QtAboutTest, TheFoundToolIsStartedAndWithoutOneTheMessageAppears) {
     RecordingMessages messages;
 
     LinuxSysInfo found({}, {bin});
-    StartSysInfo(found, found, messages, "Agendix");
+    StartSysInfo(found, messages, "Agendix");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
     EXPECT_TRUE(messages.shown.empty());
 
     LinuxSysInfo nothing({}, {folder.filePath("empty")});
-    StartSysInfo(nothing, nothing, messages, "Agendix");
+    StartSysInfo(nothing, messages, "Agendix");
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"System Information Is Unavailable At This Time"});
 }

@@ -18,7 +18,8 @@ const char kUsage[] =
     "Prints the appointments that start today (and tomorrow with --tomorrow) as the tray\n"
     "balloon shows them: the title, then one line per appointment. Files of a directory that\n"
     "cannot be read are left out and named on the standard error.\n"
-    "  --calendar PATH    an .ics file or a directory of .ics files (default: the default "
+    "  --calendar PATH    an .ics file or a directory of .ics files, or eds: (the calendar\n"
+    "                     service's default calendar) or eds:UID (default: the default "
     "calendar)\n"
     "  --date YYYY-MM-DD  the day taken as today (default: today)\n"
     "  --tomorrow         also list the next day\n"
@@ -96,8 +97,14 @@ LocalDateTime ClockOnDate::Now() const {
 }
 
 std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options) {
-    return options.calendar ? MakeIcalCalendar({*options.calendar, false})
-                            : MakeDefaultCalendar(common::ProcessEnvironment);
+    // A command has no user interface to keep responsive: it waits for the calendar service.
+    constexpr std::chrono::seconds kServiceWait{30};
+    if (std::string uid; options.calendar && ParseEdsCalendarName(*options.calendar, uid)) {
+        return MakeEdsCalendar({.sourceUid = uid, .readWait = kServiceWait});
+    }
+    return options.calendar
+               ? MakeIcalCalendar({*options.calendar, false})
+               : MakeDefaultCalendar(common::ProcessEnvironment, {.readWait = kServiceWait});
 }
 
 int RunCommand(int argc, char** argv,

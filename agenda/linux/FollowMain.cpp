@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QTimer>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -27,7 +29,12 @@ namespace app = agendix::app;
 namespace triggers = agendix::triggers;
 
 // The watch over the calendar that is read: the one named with --calendar, else the default one.
+// A calendar of the calendar service tells its changes itself (see FollowedCalendar).
 std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::string>& named) {
+    if (std::string uid; named && ParseEdsCalendarName(*named, uid)) {
+        return std::make_unique<triggers::FolderWatch>(
+            [] { return std::vector<triggers::WatchTarget>{}; }, QStringLiteral(""));
+    }
     if (!named) {
         return std::make_unique<triggers::CalendarWatch>(common::ProcessEnvironment);
     }
@@ -36,19 +43,43 @@ std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::st
         QStringLiteral("the calendar changed"));
 }
 
+// The calendar of agenda::OpenCalendar, whose calendar service (when it reads one) starts
+// `relay` from its worker thread whenever it reports a change.
+std::unique_ptr<CalendarApplicationFactory> FollowedCalendar(const agenda::Options& options,
+                                                             QTimer& relay) {
+    const CalendarChanged changed = [&relay] {
+        QMetaObject::invokeMethod(&relay, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    };
+    constexpr std::chrono::seconds kServiceWait{30};
+    if (std::string uid; options.calendar && ParseEdsCalendarName(*options.calendar, uid)) {
+        return MakeEdsCalendar({.sourceUid = uid, .readWait = kServiceWait, .changed = changed});
+    }
+    if (!options.calendar) {
+        return MakeDefaultCalendar(common::ProcessEnvironment,
+                                   {.changed = changed, .readWait = kServiceWait});
+    }
+    return agenda::OpenCalendar(options);
+}
+
 // Besides every minute, it looks again at once when the calendar changes, a new day begins, the
 // clock or the time zone is set, and when the machine wakes.
 int Follow(const agenda::Options& options, int argc, char** argv) {
     if (!options.json || !options.follow) {
         throw agenda::UsageError("this program is agendix-agenda --json --follow");
     }
-    const auto calendar = agenda::OpenCalendar(options);
+    QCoreApplication application(argc, argv);
+    // Hands the calendar service's changes (from its worker thread) to this thread, as one.
+    QTimer serviceChanged;
+    serviceChanged.setSingleShot(true);
+    serviceChanged.setInterval(0);
+    const auto calendar = FollowedCalendar(options, serviceChanged);
     const agenda::ClockOnDate clock(options.date);
     // A reader that has gone shows as a failed write, not as a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
     StatusScan scan(*calendar, clock, options.tomorrow);
-    QCoreApplication application(argc, argv);
     agenda::StatusFollower follower(scan);
+    QObject::connect(&serviceChanged, &QTimer::timeout, &follower,
+                     &agenda::StatusFollower::Refresh);
     const app::TerminationSignals termination([] { QCoreApplication::exit(0); });
     const auto calendarWatch = WatchCalendar(options.calendar);
     triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");

@@ -1,21 +1,29 @@
 #include "app/core/OptionsWindowHandlers.h"
 
 #include <exception>
+#include <optional>
+#include <string>
 
+#include "common/core/CatchAtTop.h"
 #include "settings/autostart/core/Autostart.h"
 #include "settings/store/core/SettingsFormat.h"
 #include "settings/store/core/SettingsStore.h"
 
 namespace agendix::app {
 
+namespace {
+
+// What the user is told of a failure that carries no message of its own.
+constexpr char kUnknownFailure[] = "The action failed for a reason that was not reported.";
+
+}  // namespace
+
 OptionsWindowHandlers::OptionsWindowHandlers(Services services) : services_(std::move(services)) {}
 
 void OptionsWindowHandlers::Guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        ShowFailure(failure.what());
-    }
+    common::CatchAtTop(handler, [this](const std::optional<std::string>& message) {
+        ShowFailure(message.value_or(kUnknownFailure));
+    });
 }
 
 // Reads the options and sets the window from them, then scans. The scan runs even when reading
@@ -198,10 +206,10 @@ void OptionsWindowHandlers::chkWStartup_Click() {
     Guarded([this] {
         SaveOption(OptionBox::WStartup, settings::kKeyAutoStart);
         if (services_.window.BoxValue(OptionBox::WStartup) == 1) {
-            settings::RegisterAutostart(services_.shells, services_.programPath,
+            settings::RegisterAutostart(services_.autostart, services_.programPath,
                                         settings::kAutostartEntryName);
         } else {
-            settings::UnregisterAutostart(services_.shells, settings::kAutostartEntryName);
+            settings::UnregisterAutostart(services_.autostart, settings::kAutostartEntryName);
         }
     });
 }

@@ -9,7 +9,7 @@
 
 namespace agendix::settings {
 class SettingsStore;
-class ScriptShellFactory;
+class LogInStarter;
 }  // namespace agendix::settings
 
 namespace agendix::app {
@@ -30,8 +30,8 @@ class OptionsWindowHandlers {
         scan::AppointmentScan& scan;
         scan::BalloonTray& tray;
         settings::SettingsStore& store;
-        // The shell whose start-up list holds the entry that starts the program at log-in.
-        settings::ScriptShellFactory& shells;
+        // Where the entry that starts the program at log-in is kept.
+        settings::LogInStarter& autostart;
         const scan::Clock& clock;
         std::string programPath;
     };
@@ -72,6 +72,7 @@ class OptionsWindowHandlers {
     std::int32_t MinuteCount() const { return minuteCount_; }
 
   private:
+    // Runs a handler as a top: a failure that escapes it is shown to the user.
     void Guarded(const std::function<void()>& handler);
     void LoadOptions();
     void Hide();

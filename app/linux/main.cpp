@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "about/linux/LinuxSysInfo.h"
 #include "about/qt/QtUrlOpener.h"
@@ -18,7 +19,7 @@
 #include "controls/tray/linux/LinuxNotifyArea.h"
 #include "scan/linux/IcalCalendar.h"
 #include "scan/linux/SystemClock.h"
-#include "settings/autostart/linux/XdgAutostartShell.h"
+#include "settings/autostart/linux/XdgAutostart.h"
 #include "settings/store/linux/IniSettingsStore.h"
 #include "settings/usage/qt/QtCounterPost.h"
 #include "triggers/linux/CalendarWatch.h"
@@ -33,10 +34,19 @@ using namespace agendix;
 // What the options window works with. Made when the start procedure asks for the window, so
 // that a second copy, which ends before that, opens no bus connection and touches no file.
 struct ProgramServices {
-    explicit ProgramServices(const common::ApplicationInfo& info)
+    // `calendarServiceChanged` is started (from another thread) when the calendar service
+    // reports a change of the default calendar.
+    ProgramServices(const common::ApplicationInfo& info, QTimer& calendarServiceChanged)
         : title(QString::fromStdString(info.Title)),
-          notifyArea(handles, controls::NotificationSender{title, QStringLiteral("agendix"),
-                                                           QStringLiteral("agendix")}),
+          calendar(scan::MakeDefaultCalendar(
+              common::ProcessEnvironment,
+              {.changed =
+                   [&calendarServiceChanged] {
+                       QMetaObject::invokeMethod(&calendarServiceChanged,
+                                                 qOverload<>(&QTimer::start), Qt::QueuedConnection);
+                   }})),
+          notifyArea(controls::NotificationSender{title, QStringLiteral("agendix"),
+                                                  QStringLiteral("agendix")}),
           messages(title),
           frameAmbient(QStringLiteral("frmOptions"), QApplication::font(), true),
           frameServices{frameAmbient, messages, theme},
@@ -44,26 +54,22 @@ struct ProgramServices {
                  *calendar,
                  clock,
                  store,
-                 shells,
+                 autostart,
                  notifyArea,
-                 handles,
                  frameServices,
                  [this](bool enabled) { notifyArea.SetHoverToolTipEnabled(enabled); },
                  [this](QMenu& menu) { return notifyArea.OfferContextMenu(menu); },
                  [this, &info](QWidget& owner) {
-                     about::frmAbout about(info, owner.windowIcon(), links, sysInfo, sysInfo,
-                                           &owner);
+                     about::frmAbout about(info, owner.windowIcon(), links, sysInfo, &owner);
                      about.exec();
                  },
                  QCoreApplication::applicationFilePath().toStdString()} {}
 
     const QString title;
-    const std::unique_ptr<scan::CalendarApplicationFactory> calendar =
-        scan::MakeDefaultCalendar(scan::ProcessEnvironment);
+    const std::unique_ptr<scan::CalendarApplicationFactory> calendar;
     const scan::SystemClock clock;
     settings::IniSettingsStore store{settings::DefaultSettingsFile()};
-    settings::XdgAutostartShellFactory shells;
-    controls::ShellHandles handles;
+    settings::XdgAutostart autostart;
     controls::LinuxNotifyArea notifyArea;
     controls::QtMessageService messages;
     const controls::QtThemePlatform theme;
@@ -77,11 +83,22 @@ struct ProgramServices {
 // Everything after the instance lock and the application object: the start procedure with its
 // usage report and window, then the event loop.
 int Run(const common::ApplicationInfo& info) {
+    // Hands the calendar service's changes (from its worker thread) to this thread, as one.
+    QTimer calendarServiceChanged;
+    calendarServiceChanged.setSingleShot(true);
+    calendarServiceChanged.setInterval(0);
     std::unique_ptr<ProgramServices> program;
     settings::QtCounterPost counter(QStringLiteral(AGENDIX_USAGE_HOST));
     app::QtStartUp steps(counter, [&] {
-        program = std::make_unique<ProgramServices>(info);
+        program = std::make_unique<ProgramServices>(info, calendarServiceChanged);
         return std::make_unique<app::frmMain>(program->window);
+    });
+    // Connected before the start procedure runs, which may let events through: a change the
+    // service reports then still scans, once the window is there.
+    QObject::connect(&calendarServiceChanged, &QTimer::timeout, [&steps] {
+        if (steps.mainWindow()) {
+            steps.mainWindow()->Handlers().Calendar_Changed();
+        }
     });
 
     if (!app::Main(info, steps)) {
@@ -89,7 +106,7 @@ int Run(const common::ApplicationInfo& info) {
     }
     // Scans at once when the calendar, the date, the time zone or a wake-up from sleep calls for
     // it, beside the periodic check.
-    triggers::CalendarWatch calendarWatch(scan::ProcessEnvironment);
+    triggers::CalendarWatch calendarWatch(common::ProcessEnvironment);
     triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
     triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
     const auto scanNow = [&steps] { steps.mainWindow()->Handlers().Calendar_Changed(); };
@@ -105,7 +122,7 @@ int Run(const common::ApplicationInfo& info) {
 
 int main(int argc, char** argv) {
     // Held until the process ends; taken before anything else so a second copy costs nothing.
-    const app::InstanceLock instance(app::InstanceLockPath(scan::ProcessEnvironment));
+    const app::InstanceLock instance(app::InstanceLockPath(common::ProcessEnvironment));
     const common::ApplicationInfo info = app::CurrentApplicationInfo(instance.PrevInstance());
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -4,14 +4,13 @@
 
 namespace agendix::app {
 
-int SetTopMost(QWidget& window, bool on) {
+void SetTopMost(QWidget& window, bool on) {
     // Changing a window flag hides a shown window; show it again as it was.
     const bool wasVisible = window.isVisible();
     window.setWindowFlag(Qt::WindowStaysOnTopHint, on);
     if (wasVisible) {
         window.show();
     }
-    return 1;
 }
 
 }  // namespace agendix::app

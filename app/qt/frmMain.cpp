@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QScreen>
 #include <algorithm>
+#include <string_view>
 
 #include "app/qt/SetTopMost.h"
 #include "controls/host/qt/PropertyStore.h"
@@ -58,13 +59,14 @@ frmMain::frmMain(const frmMainServices& services)
       cmdAbout_(this),
       cmdExit_(this),
       cmdTray_(this),
-      tray1_(services.shell, services.handles, this),
+      timer1_(this),
+      tray1_(services.notificationArea, this),
       boxes_{{OptionBox::WStartup, &chkWStartup_},
              {OptionBox::MouseOver, &chkMouseOver_},
              {OptionBox::Tomorrow, &chkTomorrow_},
              {OptionBox::Startup, &chkStartup_}},
       scan_(services.calendar, services.clock, *this, *this),
-      handlers_({*this, scan_, *this, services.store, services.shells, services.clock,
+      handlers_({*this, scan_, *this, services.store, services.autostart, services.clock,
                  services.programPath}) {
     CreateControls();
     CreateMenu();
@@ -367,7 +369,8 @@ void frmMain::SetTrayToolTipTitle(const std::string& title) {
 }
 
 void frmMain::SetTrayToolTip(const std::string& text) {
-    tray1_.SetTrayToolTip(QString::fromStdString(text));
+    const std::string_view agenda = std::string_view(text).substr(0, text.find('\0'));
+    tray1_.SetTrayToolTip(QString::fromUtf8(agenda.data(), static_cast<qsizetype>(agenda.size())));
 }
 
 }  // namespace agendix::app

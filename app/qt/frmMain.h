@@ -29,9 +29,8 @@ struct frmMainServices {
     scan::CalendarApplicationFactory& calendar;
     const scan::Clock& clock;
     settings::SettingsStore& store;
-    settings::ScriptShellFactory& shells;
-    controls::ShellNotifyIcon& shell;
-    controls::ShellHandles& handles;
+    settings::LogInStarter& autostart;
+    controls::NotificationArea& notificationArea;
     const controls::GroupBoxServices& groupBox;
     // Switches the icon's hover tool tip on tray hosts that never report hovering.
     std::function<void(bool)> setHoverToolTip;
@@ -57,17 +56,8 @@ class frmMain : public QWidget,
 
     // Runs the load handler, then shows the window unless it went to the tray.
     void Show();
-    // Runs the appointment scan; a failure reaches the caller.
-    void doIt() { handlers_.doIt(); }
 
-    const scan::AppointmentScan& Scan() const { return scan_; }
     OptionsWindowHandlers& Handlers() { return handlers_; }
-    controls::Tray& Tray1() { return tray1_; }
-    QMenu& mnuMenu() { return menu_; }
-    QTimer& Timer1() { return timer1_; }
-    QCheckBox& OptionCheckBox(OptionBox box) { return *boxes_.at(box); }
-    QLineEdit& txtMin() { return txtMin_; }
-    UpDown& UpDown1() { return upDown1_; }
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -98,7 +88,8 @@ class frmMain : public QWidget,
     void ShowFailure(const std::string& message) override;
     void CloseFailure() override;
 
-    // BalloonTray: the scan's title, text and Show go to Tray1.
+    // BalloonTray: the scan's title, text and Show go to Tray1; the text goes without the NUL
+    // that ends it.
     void SetTrayToolTipTitle(const std::string& title) override;
     void SetTrayToolTip(const std::string& text) override;
     void Show(bool UpDateData) override;

@@ -1,16 +1,15 @@
 #pragma once
 
-// Fakes of the settings store and the script shell for the options window's tests.
+// Fakes of the settings store and the log-in start list for the options window's tests.
 
 #include <algorithm>
-#include <cctype>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/core/Ascii.h"
 #include "settings/autostart/core/Autostart.h"
 #include "settings/store/core/SettingsStore.h"
 
@@ -55,40 +54,27 @@ class MemoryStore : public settings::SettingsStore {
                             std::string_view key) {
         std::string name =
             std::string(application) + '/' + std::string(section) + '/' + std::string(key);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(name.begin(), name.end(), name.begin(), common::AsciiUpper);
         return name;
     }
     std::map<std::string, std::string> values_;
 };
 
-// The script shell's registry members, recorded without the start-up list's key.
-class FakeShells : public settings::ScriptShellFactory {
+// The programs started at log-in, recorded as "write <name> = <path>" and "delete <name>".
+class FakeAutostart : public settings::LogInStarter {
   public:
     std::vector<std::string> calls;
     bool failWriting = false;
 
-    std::unique_ptr<settings::ScriptShell> CreateObject(std::string_view) override {
-        return std::make_unique<Shell>(*this);
+    void StartAtLogIn(std::string_view entryName, std::string_view programPath) override {
+        if (failWriting) {
+            throw settings::AutostartError("cannot write the autostart entry");
+        }
+        calls.push_back("write " + std::string(entryName) + " = " + std::string(programPath));
     }
-
-  private:
-    struct Shell : settings::ScriptShell {
-        explicit Shell(FakeShells& shells) : owner(shells) {}
-        void RegWrite(std::string_view fullName, std::string_view value) override {
-            if (owner.failWriting) {
-                throw settings::AutostartError("cannot write the autostart entry");
-            }
-            owner.calls.push_back("write " + Name(fullName) + " = " + std::string(value));
-        }
-        void RegDelete(std::string_view fullName) override {
-            owner.calls.push_back("delete " + Name(fullName));
-        }
-        static std::string Name(std::string_view fullName) {
-            return std::string(fullName.substr(std::string_view(settings::kRunKey).size()));
-        }
-        FakeShells& owner;
-    };
+    void StopStartingAtLogIn(std::string_view entryName) override {
+        calls.push_back("delete " + std::string(entryName));
+    }
 };
 
 }  // namespace agendix::app::testing

@@ -10,7 +10,7 @@
 namespace agendix::app {
 namespace {
 
-using testing::FakeShells;
+using testing::FakeAutostart;
 using testing::MemoryStore;
 
 using scan::CalendarDate;
@@ -31,6 +31,7 @@ class FakeWindow : public OptionsWindow {
     std::string intervalText = "2";
     int spinner = 2;
     int menus = 0;
+    bool menuFailsWithoutAMessage = false;
     int topMost = 0;
     std::vector<bool> visibleDuringAbout;
     std::vector<std::string> failures;
@@ -72,7 +73,12 @@ class FakeWindow : public OptionsWindow {
     }
     void SetIntervalText(const std::string& text) override { intervalText = text; }
     int SpinnerValue() const override { return spinner; }
-    void PopUpTrayMenu() override { ++menus; }
+    void PopUpTrayMenu() override {
+        ++menus;
+        if (menuFailsWithoutAMessage) {
+            throw 42;  // a failure of no standard kind, as a library might raise
+        }
+    }
     void ShowAboutBox() override { visibleDuringAbout.push_back(visible); }
     void Unload() override { handlers->Form_Unload(); }
     void ProcessPendingMessages() override { log.push_back("messages"); }
@@ -102,9 +108,9 @@ class OptionsWindowHandlersTest : public ::testing::Test {
     scan::testing::CountingPump pump;
     scan::AppointmentScan scan{calendar, clock, tray, pump};
     MemoryStore store;
-    FakeShells shells;
+    FakeAutostart autostart;
     OptionsWindowHandlers handlers{
-        {window, scan, tray, store, shells, clock, "/opt/agendix/bin/agendix"}};
+        {window, scan, tray, store, autostart, clock, "/opt/agendix/bin/agendix"}};
 
     void SetUp() override { window.handlers = &handlers; }
 
@@ -122,7 +128,8 @@ TEST_F(OptionsWindowHandlersTest, FirstStartSavesDefaultsRegistersAndStartsInThe
     EXPECT_EQ(Stored("Startup"), "yes");
     EXPECT_EQ(Stored("Tomorrow"), "<absent>");
     EXPECT_EQ(Stored("timer"), "<absent>");
-    EXPECT_EQ(shells.calls, std::vector<std::string>{"write Agendix = /opt/agendix/bin/agendix"});
+    EXPECT_EQ(autostart.calls,
+              std::vector<std::string>{"write Agendix = /opt/agendix/bin/agendix"});
     EXPECT_EQ(window.state, WindowState::Minimized);
     EXPECT_FALSE(window.visible);
     EXPECT_TRUE(window.timer);
@@ -145,7 +152,7 @@ TEST_F(OptionsWindowHandlersTest, StoredOptionsAreReadBack) {
     EXPECT_FALSE(window.timer);
     EXPECT_EQ(window.boxes[OptionBox::MouseOver], 0);
     EXPECT_EQ(window.boxes[OptionBox::WStartup], 0);
-    EXPECT_TRUE(shells.calls.empty());
+    EXPECT_TRUE(autostart.calls.empty());
     EXPECT_EQ(window.intervalText, "45");
     EXPECT_EQ(handlers.CheckInterval(), 45);
 }
@@ -230,7 +237,7 @@ TEST_F(OptionsWindowHandlersTest, OptionBoxesSaveAtOnceAndAct) {
 
     window.SetBoxValue(OptionBox::WStartup, 0);
     EXPECT_EQ(Stored("WStartup"), "no");
-    EXPECT_EQ(shells.calls.back(), "delete Agendix");
+    EXPECT_EQ(autostart.calls.back(), "delete Agendix");
 
     window.SetBoxValue(OptionBox::MouseOver, 0);
     EXPECT_EQ(Stored("MouseOver"), "no");
@@ -267,7 +274,7 @@ TEST_F(OptionsWindowHandlersTest, ExitStopsTheTimerThenRemovesTheIcon) {
 }
 
 TEST_F(OptionsWindowHandlersTest, FailuresAreShownAndTheProgramGoesOn) {
-    shells.failWriting = true;
+    autostart.failWriting = true;
     calendar.failToOpen = true;
     handlers.Form_Load();
     ASSERT_EQ(window.failures.size(), 2u);
@@ -283,6 +290,11 @@ TEST_F(OptionsWindowHandlersTest, FailuresAreShownAndTheProgramGoesOn) {
     calendar.failToOpen = false;
     handlers.Tray1_LeftClick();
     EXPECT_EQ(Shows(), 4);  // the balloon of the scan, then the click's own
+
+    window.menuFailsWithoutAMessage = true;
+    EXPECT_NO_THROW(handlers.Tray1_RightClick());
+    ASSERT_EQ(window.failures.size(), 3u);
+    EXPECT_EQ(window.failures[2], "The action failed for a reason that was not reported.");
 }
 
 // Whatever the calendar does, the load leaves the icon in the tray: it and its menu are how the

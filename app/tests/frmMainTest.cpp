@@ -22,14 +22,23 @@ namespace {
 
 using scan::testing::FakeAppointment;
 
-// The shell's notification area: records each message with the balloon text.
-class RecordingShell : public controls::ShellNotifyIcon {
+// The notification area: records each call with the balloon text.
+class RecordingArea : public controls::NotificationArea {
   public:
-    std::vector<std::uint32_t> messages;
+    std::vector<std::string> calls;
     std::string lastBalloon;
-    bool Shell_NotifyIconA(std::uint32_t message, const controls::NotifyIconData& data) override {
-        messages.push_back(message);
-        lastBalloon = data.Text(controls::NotifyIconData::TextField::szInfo);
+    bool AddIcon(const controls::TrayIconContent& content, controls::TrayIconEvents&) override {
+        calls.push_back("add");
+        lastBalloon = content.balloonText;
+        return true;
+    }
+    bool ModifyIcon(const controls::TrayIconContent& content) override {
+        calls.push_back("modify");
+        lastBalloon = content.balloonText;
+        return true;
+    }
+    bool RemoveIcon() override {
+        calls.push_back("remove");
         return true;
     }
 };
@@ -45,9 +54,8 @@ class frmMainTest : public ::testing::Test {
     scan::testing::FakeCalendar calendar;
     scan::testing::FixedClock clock;
     testing::MemoryStore store;
-    testing::FakeShells shells;
-    RecordingShell shell;
-    controls::ShellHandles handles;
+    testing::FakeAutostart autostart;
+    RecordingArea area;
     controls::QtMessageService messages{QStringLiteral("Agendix")};
     controls::QtThemePlatform theme;
     controls::FixedAmbientProperties ambient{QStringLiteral("frmOptions"), QFont(), true};
@@ -58,7 +66,7 @@ class frmMainTest : public ::testing::Test {
 
     void Create() {
         window = std::make_unique<frmMain>(frmMainServices{
-            info, calendar, clock, store, shells, shell, handles, frame,
+            info, calendar, clock, store, autostart, area, frame,
             [this](bool on) { hoverTips.push_back(on); }, [](QMenu&) { return false; },
             [this](QWidget& owner) { visibleWhileAbout.push_back(owner.isVisible()); },
             "/usr/bin/agendix"});
@@ -71,6 +79,29 @@ class frmMainTest : public ::testing::Test {
             }
         }
         throw std::runtime_error("no control " + text.toStdString());
+    }
+    // A control of the window by its name.
+    template <typename Widget>
+    Widget& Named(const char* objectName) {
+        auto* widget = window->findChild<Widget*>(QString::fromLatin1(objectName));
+        if (widget == nullptr) {
+            throw std::runtime_error(std::string("no control ") + objectName);
+        }
+        return *widget;
+    }
+    controls::Tray& Tray1() { return Named<controls::Tray>("Tray1"); }
+    QTimer& Timer1() { return Named<QTimer>("Timer1"); }
+    QLineEdit& txtMin() { return Named<QLineEdit>("txtMin"); }
+    UpDown& UpDown1() { return Named<UpDown>("UpDown1"); }
+    // The tray menu, a window of its own.
+    static QMenu& mnuMenu() {
+        for (auto* widget : QApplication::topLevelWidgets()) {
+            if (auto* menu = qobject_cast<QMenu*>(widget);
+                menu && menu->objectName() == "mnuMenu") {
+                return *menu;
+            }
+        }
+        throw std::runtime_error("no menu mnuMenu");
     }
 };
 
@@ -96,21 +127,21 @@ TEST_F(frmMainTest, LayoutHasEveryControlWhereItBelongs) {
     const auto& every = Child<QLabel>("Check  every:");
     EXPECT_EQ(every.pos(), QPoint(12, 24));
     EXPECT_GE(every.width(), std::max(73, every.sizeHint().width()));
-    const QRect txtMin = window->txtMin().geometry();
-    EXPECT_GE(txtMin.x(), std::max(82, every.x() + every.sizeHint().width()));
-    EXPECT_EQ(txtMin.size(), QSize(20, 19));
-    EXPECT_EQ(txtMin.y(), 22);
-    EXPECT_EQ(window->UpDown1().x(), txtMin.right() + 1);
+    const QRect minutesBox = txtMin().geometry();
+    EXPECT_GE(minutesBox.x(), std::max(82, every.x() + every.sizeHint().width()));
+    EXPECT_EQ(minutesBox.size(), QSize(20, 19));
+    EXPECT_EQ(minutesBox.y(), 22);
+    EXPECT_EQ(UpDown1().x(), minutesBox.right() + 1);
     const auto& minutes = Child<QLabel>("minutes");
-    EXPECT_GE(minutes.x(), window->UpDown1().geometry().right() + 1);
+    EXPECT_GE(minutes.x(), UpDown1().geometry().right() + 1);
     EXPECT_GE(minutes.width(), minutes.sizeHint().width());
     EXPECT_EQ(Child<QPushButton>("&About").geometry(), QRect(4, 196, 73, 27));
     EXPECT_EQ(Child<QPushButton>("&Exit").geometry(), QRect(82, 196, 73, 27));
     EXPECT_EQ(Child<QPushButton>("&Hide").geometry(), QRect(208, 196, 73, 27));
     EXPECT_TRUE(Child<QPushButton>("&Hide").font().bold());
-    EXPECT_EQ(window->Tray1().geometry(), QRect(178, 280, 36, 36));
-    EXPECT_EQ(window->Tray1().TrayToolTipTitle(), "Tray Icon ToolTipTitle");
-    EXPECT_FALSE(window->Tray1().TrayImage() == nullptr);
+    EXPECT_EQ(Tray1().geometry(), QRect(178, 280, 36, 36));
+    EXPECT_EQ(Tray1().TrayToolTipTitle(), "Tray Icon ToolTipTitle");
+    EXPECT_FALSE(Tray1().TrayImage() == nullptr);
 }
 
 TEST_F(frmMainTest, TabKeyVisitsTheControlsInTheirOrder) {
@@ -130,11 +161,11 @@ TEST_F(frmMainTest, TabKeyVisitsTheControlsInTheirOrder) {
 TEST_F(frmMainTest, TrayMenuHasItsFiveEntriesAndNoMenuBar) {
     Create();
     QStringList entries;
-    for (const QAction* action : window->mnuMenu().actions()) {
+    for (const QAction* action : mnuMenu().actions()) {
         entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
     EXPECT_EQ(entries, QStringList({"Show Appointments", "-", "Settings", "-", "Exit"}));
-    EXPECT_EQ(window->mnuMenu().defaultAction(), nullptr);
+    EXPECT_EQ(mnuMenu().defaultAction(), nullptr);
     EXPECT_TRUE(window->findChildren<QMenuBar*>().isEmpty());
 }
 
@@ -144,9 +175,9 @@ TEST_F(frmMainTest, FirstStartGoesToTheTrayWithTheBalloon) {
     Create();
     window->Show();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->Timer1().isActive());
-    EXPECT_EQ(shell.messages, std::vector<std::uint32_t>{controls::NIM_ADD});
-    EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:30] Review (Room 2)\r\n\r\n");
+    EXPECT_TRUE(Timer1().isActive());
+    EXPECT_EQ(area.calls, std::vector<std::string>{"add"});
+    EXPECT_EQ(area.lastBalloon, " [09:00 - 10:30] Review (Room 2)\r\n\r\n");
     EXPECT_EQ(store.Stored("WStartup"), "yes");
     EXPECT_EQ(store.Stored("Mouseover"), "yes");
     EXPECT_EQ(store.Stored("Startup"), "yes");
@@ -154,21 +185,46 @@ TEST_F(frmMainTest, FirstStartGoesToTheTrayWithTheBalloon) {
     EXPECT_EQ(hoverTips, std::vector<bool>{true});
 }
 
+// A whole day reaches the notification area: every line, and no NUL after the last.
+TEST_F(frmMainTest, TheWholeAgendaGoesToTheTray) {
+    for (int i = 0; i < 10; ++i) {
+        calendar.appointments.push_back(
+            FakeAppointment{{{2026, 12, 7}, 8 + i, 0, 0},
+                            {{2026, 12, 7}, 8 + i, 45, 0},
+                            "R\u00fcckblick \u00c4rger " + std::to_string(i),
+                            "B\u00fcro Z\u00fcrich",
+                            {}});
+    }
+    Create();
+    window->Show();
+    ASSERT_EQ(area.calls, std::vector<std::string>{"add"});
+    EXPECT_GT(area.lastBalloon.size(), 256u);
+    EXPECT_EQ(area.lastBalloon.find('\0'), std::string::npos);
+    for (int i = 0; i < 10; ++i) {
+        const std::string line = " [" + std::string(i < 2 ? "0" : "") + std::to_string(8 + i) +
+                                 ":00 - " + std::string(i < 2 ? "0" : "") + std::to_string(8 + i) +
+                                 ":45] R\u00fcckblick \u00c4rger " + std::to_string(i) +
+                                 " (B\u00fcro Z\u00fcrich)\r\n";
+        EXPECT_NE(area.lastBalloon.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(Tray1().TrayToolTip().toStdString(), area.lastBalloon);
+}
+
 TEST_F(frmMainTest, ShownStartThenHideAndSettings) {
     store.Store("Startup", "no");
     Create();
     window->Show();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->Timer1().isActive());
+    EXPECT_FALSE(Timer1().isActive());
 
     Child<QPushButton>("&Hide").click();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->Timer1().isActive());
+    EXPECT_TRUE(Timer1().isActive());
 
-    window->mnuMenu().actions()[2]->trigger();  // Settings
+    mnuMenu().actions()[2]->trigger();  // Settings
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_FALSE(window->Timer1().isActive());
+    EXPECT_FALSE(Timer1().isActive());
 
     Child<QPushButton>("&About").click();
     EXPECT_EQ(visibleWhileAbout, std::vector<bool>{false});
@@ -179,14 +235,14 @@ TEST_F(frmMainTest, ArrowsChangeTheIntervalTypedTextDoesNot) {
     store.Store("Startup", "no");
     Create();
     window->Show();
-    QTest::keyClicks(&window->txtMin(), "7");  // "27" typed into the box
+    QTest::keyClicks(&txtMin(), "7");  // "27" typed into the box
     EXPECT_EQ(window->Handlers().CheckInterval(), 2);
     EXPECT_EQ(store.Stored("timer"), "<absent>");
 
-    auto arrows = window->UpDown1().findChildren<QToolButton*>();
+    auto arrows = UpDown1().findChildren<QToolButton*>();
     ASSERT_EQ(arrows.size(), 2);
     arrows[0]->click();  // up, from the 27 the box shows
-    EXPECT_EQ(window->txtMin().text(), "28");
+    EXPECT_EQ(txtMin().text(), "28");
     EXPECT_EQ(window->Handlers().CheckInterval(), 28);
     EXPECT_EQ(store.Stored("timer"), "28");
 }
@@ -196,10 +252,10 @@ TEST_F(frmMainTest, AnArrowFromAStoredIntervalIsAChangeEvenToTheSpinnersOwnValue
     store.Store("timer", "3");
     Create();
     window->Show();
-    auto arrows = window->UpDown1().findChildren<QToolButton*>();
+    auto arrows = UpDown1().findChildren<QToolButton*>();
     ASSERT_EQ(arrows.size(), 2);
     arrows[1]->click();  // down, from the 3 the box shows, to the spinner's initial 2
-    EXPECT_EQ(window->txtMin().text(), "2");
+    EXPECT_EQ(txtMin().text(), "2");
     EXPECT_EQ(window->Handlers().CheckInterval(), 2);
     EXPECT_EQ(store.Stored("timer"), "2");
 }
@@ -209,11 +265,11 @@ TEST_F(frmMainTest, AHandlerStillRunningAfterExitBringsNothingBack) {
     Create();
     window->Show();
     window->close();
-    const auto sent = shell.messages.size();
-    window->mnuMenu().actions()[0]->trigger();  // "Show Appointments" after the unload
+    const auto sent = area.calls.size();
+    mnuMenu().actions()[0]->trigger();  // "Show Appointments" after the unload
     window->Handlers().cmdAbout_Click();
-    EXPECT_EQ(shell.messages.size(), sent);
-    EXPECT_FALSE(window->Tray1().IsVisible());
+    EXPECT_EQ(area.calls.size(), sent);
+    EXPECT_FALSE(Tray1().IsVisible());
     EXPECT_FALSE(window->isVisible());
 }
 
@@ -222,13 +278,13 @@ TEST_F(frmMainTest, TickingTomorrowRescansAtOnceAndExitRemovesTheIcon) {
         FakeAppointment{{{2026, 12, 8}, 9, 0, 0}, {{2026, 12, 8}, 10, 0, 0}, "Dentist", "", {}}};
     Create();
     window->Show();
-    window->OptionCheckBox(OptionBox::Tomorrow).click();
+    Child<QCheckBox>("Also show tomorrow").click();
     EXPECT_EQ(store.Stored("Tomorrow"), "yes");
-    EXPECT_EQ(shell.lastBalloon, " [09:00 - 10:00] Dentist ()\r\n\r\n");
+    EXPECT_EQ(area.lastBalloon, " [09:00 - 10:00] Dentist ()\r\n\r\n");
 
     window->close();
-    EXPECT_EQ(shell.messages.back(), controls::NIM_DELETE);
-    EXPECT_FALSE(window->Tray1().IsVisible());
+    EXPECT_EQ(area.calls.back(), "remove");
+    EXPECT_FALSE(Tray1().IsVisible());
 }
 
 // The visible message box of the program, or null.
@@ -249,20 +305,20 @@ TEST_F(frmMainTest, ACalendarFailureIsShownAndTheWindowKeepsWorking) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().contains("calendar.ics line 3"));
     EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window->Timer1().isActive());
-    EXPECT_TRUE(window->Tray1().IsVisible());
-    EXPECT_EQ(shell.lastBalloon, "calendar.ics line 3: broken");
+    EXPECT_TRUE(Timer1().isActive());
+    EXPECT_TRUE(Tray1().IsVisible());
+    EXPECT_EQ(area.lastBalloon, "calendar.ics line 3: broken");
 
     calendar.failToOpen = false;
-    window->mnuMenu().actions()[0]->trigger();  // "Show Appointments"
+    mnuMenu().actions()[0]->trigger();  // "Show Appointments"
     EXPECT_EQ(VisibleMessageBox(), nullptr);
-    EXPECT_EQ(shell.lastBalloon, "----");
+    EXPECT_EQ(area.lastBalloon, "----");
 }
 
 TEST_F(frmMainTest, TheWindowIsCentredWhenFirstShownFromTheTray) {
     Create();
     window->Show();
-    window->mnuMenu().actions()[2]->trigger();  // Settings
+    mnuMenu().actions()[2]->trigger();  // Settings
     ASSERT_TRUE(window->isVisible());
     const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE((window->geometry().center() - centre).manhattanLength(), 8);

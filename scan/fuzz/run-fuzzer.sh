@@ -8,13 +8,13 @@ work=$1
 seconds=${2:-20}
 mkdir -p "$work/corpus" "$work/findings"
 
-sources=("$here/IcalFuzzer.cpp" "$scan"/core/*.cpp "$scan"/linux/*.cpp)
+sources=("$here/IcalFuzzer.cpp" "$scan"/core/*.cpp "$scan"/linux/*.cpp "$scan"/../common/linux/*.cpp)
 binary="$work/ical-fuzzer"
-if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$scan"/core/*.h "$scan"/linux/*.h "$scan"/../common/core/*.h -newer "$binary")" ]; then
+if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$scan"/core/*.h "$scan"/linux/*.h "$scan"/../common/*/*.h -newer "$binary")" ]; then
     # shellcheck disable=SC2046
     clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-        -I"$scan/.." $(pkg-config --cflags libical) \
-        "${sources[@]}" $(pkg-config --libs libical) -o "$binary"
+        -I"$scan/.." $(pkg-config --cflags libical libecal-2.0) \
+        "${sources[@]}" $(pkg-config --libs libical libecal-2.0) -o "$binary"
 fi
 
 find "$scan/tests/data" -name '*.ics' -exec cp {} "$work/corpus/" \;

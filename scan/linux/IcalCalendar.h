@@ -46,7 +46,7 @@ std::unique_ptr<CalendarApplicationFactory> MakeIcalCalendar(CalendarLocation lo
 
 // How a calendar of the calendar service hands on its changes and how long its scans may wait.
 struct CalendarServiceOptions {
-    CalendarChanged changed;  // on the service's worker thread (see EdsCalendarOptions)
+    CalendarChanged changed = nullptr;  // on the service's worker thread (see EdsCalendarOptions)
     std::chrono::milliseconds readWait{0};
 };
 

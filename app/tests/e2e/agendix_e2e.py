@@ -10,6 +10,8 @@ xdotool, and the processes themselves.
 Usage: agendix_e2e.py PROGRAM ARTEFACT_DIR
 """
 import datetime
+import html
+import json
 import os
 import re
 import subprocess
@@ -24,6 +26,28 @@ ICON_RED = "#d9342b"
 MIN_ICON_PIXELS = 8
 
 
+# A normal day: ten appointments with subjects and places in many scripts, together well over
+# the 256 bytes an icon record of the shell could carry, and a section for tomorrow.
+TODAY_EVENTS = [
+    ("0800", "0830", "Fr\u00fchst\u00fcck mit J\u00fcrgen", "Caf\u00e9 M\u00fcller"),
+    ("0900", "1030", "Review", "Room 2"),
+    ("1045", "1115", "\u00dcberpr\u00fcfung der S\u00e4le", "Saal \u00d6"),
+    ("1215", "1300", "Mittagessen \u00e0 la carte", "Brasserie Gen\u00e8ve"),
+    ("1405", "1500", "R&D <sync>", "B\u00fcro"),
+    ("1515", "1545", "Stra\u00dfenplanung", "Rathaus K\u00f6ln"),
+    ("1600", "1630", "Sm\u00f8rrebr\u00f8d-Probe", "K\u00f8benhavn"),
+    ("1645", "1715", "Cr\u00e8me br\u00fbl\u00e9e", "P\u00e2tisserie"),
+    ("1730", "1800", "\u00c6r\u00f8-F\u00e4hre", "Hafen Malm\u00f6"),
+    ("1830", "2000", "\u0394\u03b5\u03af\u03c0\u03bd\u03bf \U0001f37d",
+     "\u0396\u03c5\u03c1\u03af\u03c7\u03b7"),
+]
+TOMORROW_EVENTS = [
+    ("0800", "0900", "Dentist", ""),
+    ("1000", "1100", "Zahn\u00e4rztin Dr. \u00d6l\u00e7er", "Praxis \u00dcberlingen"),
+    ("1900", "2130", "Konzert \u2013 Sinfonie Nr. 9", "Philharmonie"),
+]
+
+
 def write_calendar():
     today = datetime.date.today()
     tomorrow = today + datetime.timedelta(days=1)
@@ -33,19 +57,32 @@ def write_calendar():
                 f"DTSTART:{day:%Y%m%d}T{start}00\r\nDTEND:{day:%Y%m%d}T{end}00\r\n"
                 f"SUMMARY:{summary}\r\nLOCATION:{location}\r\nEND:VEVENT\r\n")
 
+    events = [event(f"today-{i}", today, *e) for i, e in enumerate(TODAY_EVENTS)]
+    events += [event(f"tomorrow-{i}", tomorrow, *e) for i, e in enumerate(TOMORROW_EVENTS)]
     text = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//agendix//e2e//EN\r\n" +
-            event("a", today, "0900", "1030", "Review", "Room 2") +
-            event("b", today, "1405", "1500", "R&D <sync>", "B\u00fcro") +
-            event("c", tomorrow, "0800", "0900", "Dentist", "") +
-            "END:VCALENDAR\r\n")
+            "".join(events) + "END:VCALENDAR\r\n")
     folder = os.path.join(os.environ["XDG_DATA_HOME"], "agendix")
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "calendar.ics"), "w", encoding="utf-8", newline="") as f:
         f.write(text)
 
 
-TODAY = " [09:00 - 10:30] Review (Room 2)\n [14:05 - 15:00] R&amp;D &lt;sync&gt; (B\u00fcro)\n"
-TOMORROW = " [08:00 - 09:00] Dentist ()\n"
+def lines(events):
+    """The balloon's lines of `events` as the user reads them."""
+    return [f" [{start[:2]}:{start[2:]} - {end[:2]}:{end[2:]}] {summary} ({location})"
+            for start, end, summary, location in events]
+
+
+def markup(text):
+    """`text` escaped as the notification markup carries it."""
+    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+
+
+TODAY_LINES = lines(TODAY_EVENTS)
+TOMORROW_LINES = lines(TOMORROW_EVENTS)
+TODAY = markup("".join(line + "\n" for line in TODAY_LINES))
+TOMORROW = markup("".join(line + "\n" for line in TOMORROW_LINES))
+assert len(TODAY.encode()) > 256
 
 
 def find_icon(path):
@@ -117,9 +154,43 @@ def check_about_box_over(window):
           "the options window is back when the About box closes")
 
 
+def status_notifier_tool_tip():
+    """The tool tip text of the one StatusNotifierItem registered, as the panel reads it."""
+    items = run("dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+                "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+                "string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems")
+    service, path = re.search(r'string "([^"]*)"', items).group(1).split("/", 1)
+    reply = run("dbus-send", "--session", "--print-reply", f"--dest={service}", "/" + path,
+                "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierItem",
+                "string:ToolTip")
+    # struct { icon name, icon pixmaps, title, text }: the title is where the text goes.
+    return re.search(r'\]\s+string "(.*)"\s+string ".*"\s+}', reply, re.S).group(1)
+
+
+def check_tool_tip_has(wanted, what):
+    """On a StatusNotifierItem host the icon's tool tip is the whole balloon, line for line."""
+    if os.environ.get("SESSION_TRAY") != "xfce4-panel":
+        return
+    tips = []
+    whole = wait_until(lambda: tips.append(status_notifier_tool_tip()) or
+                       tips[-1].split("\n") == wanted, 5)
+    missing = [line for line in wanted if line not in tips[-1].split("\n")]
+    check(whole, f"the icon's tool tip has {what}, every line (missing: {missing})")
+
+
 def last_notify_has(monitor_log, count, summary, body):
     calls, _ = notify_calls(monitor_log)
     return len(calls) >= count and calls[-1][1:] == (summary, body)
+
+
+def check_history_has(wanted):
+    """dunst keeps the closed balloon with every line of the day."""
+    history = json.loads(run("dunstctl", "history"))["data"][0]
+    if not check(len(history) >= 1, f"dunst kept the balloon ({len(history)})"):
+        return
+    body = html.unescape(history[0]["body"]["data"])
+    missing = [line for line in wanted if line not in body.split("\n")]
+    check(not missing, f"the kept balloon has every line (missing: {missing})")
 
 
 def start_watched(program, artefacts):
@@ -139,9 +210,10 @@ def main():
     monitor_log, monitor, agendix = start_watched(program, artefacts)
     try:
         check(wait_until(lambda: last_notify_has(monitor_log, 1, "Today:", TODAY + "\n"), 10),
-              "the first scan's balloon shows today's lines")
+              "the first scan's balloon shows all ten of today's lines, whole")
         time.sleep(0.5)
         screenshot(artefacts, "balloon.png")
+        check_tool_tip_has(["Today:"] + TODAY_LINES, "today's ten appointments")
         check(options_window() is None, "the program starts in the tray, its window hidden")
         pixels, centre = find_icon(screenshot(artefacts, "tray.png"))
         if not check(pixels >= MIN_ICON_PIXELS, f"the icon is in the tray ({pixels} pixels)"):
@@ -195,6 +267,8 @@ def main():
             check(wait_until(lambda: last_notify_has(
                 monitor_log, shown + 1, "Today:", TODAY + "\nTomorrow:\n" + TOMORROW + "\n"), 5),
                 "ticking Also show tomorrow brings tomorrow's section at once")
+            check_tool_tip_has(["Today:"] + TODAY_LINES + ["", "Tomorrow:"] + TOMORROW_LINES,
+                               "today's and tomorrow's appointments")
             with open(os.path.join(os.environ["XDG_CONFIG_HOME"], "agendix", "agendix.ini"),
                       encoding="utf-8") as settings:
                 check("Tomorrow=yes" in settings.read(), "the option is saved at once")
@@ -205,6 +279,7 @@ def main():
             pixels, _ = find_icon(screenshot(artefacts, "after-exit.png"))
             check(pixels == 0, f"no icon in the tray after Exit ({pixels} pixels)")
             check(len(notify_calls(monitor_log)[1]) >= 1, "the balloon was closed with the icon")
+            check_history_has(TODAY_LINES + ["Tomorrow:"] + TOMORROW_LINES)
     finally:
         stop(agendix, monitor)
 

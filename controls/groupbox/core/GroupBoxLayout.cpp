@@ -1,8 +1,8 @@
 #include "controls/groupbox/core/GroupBoxLayout.h"
 
-#include <cmath>
 #include <limits>
 
+#include "common/core/Rounding.h"
 #include "controls/host/core/HostError.h"
 
 namespace agendix::controls {
@@ -64,20 +64,13 @@ CaptionMeasure ProcessCaption(const std::u16string& caption) {
     return {RemoveAmpersands(replaced, first + 1), CharacterAt(replaced, first + 1)};
 }
 
-int RoundHalfToEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    double rounded = fraction < 0.5 ? below : below + 1.0;
-    if (fraction == 0.5 && std::fmod(below, 2.0) == 0.0) {
-        rounded = below;
-    }
-    return static_cast<int>(rounded);
-}
-
 GroupBoxGeometry ComputeGeometry(int cx, int cy, double surfaceWidth, double surfaceHeight) {
+    // Sizes come from the widget and the font: whole pixels well inside the range of int.
+    const auto rounded = [](double value) {
+        return static_cast<int>(common::RoundHalfToEven(value));
+    };
     GroupBoxGeometry geometry;
-    geometry.frame = {0, RoundHalfToEven(cy / 2.0), RoundHalfToEven(surfaceWidth),
-                      RoundHalfToEven(surfaceHeight)};
+    geometry.frame = {0, rounded(cy / 2.0), rounded(surfaceWidth), rounded(surfaceHeight)};
     geometry.caption = {kCaptionTextLeft, 0, cx + kCaptionTextLeft, cy};
     geometry.captionBackground = {kCaptionBackgroundLeft, 0, cx + kCaptionTextLeft + 1, cy + 1};
     return geometry;

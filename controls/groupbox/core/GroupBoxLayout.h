@@ -21,9 +21,6 @@ struct CaptionMeasure {
 // position of the first one.
 CaptionMeasure ProcessCaption(const std::u16string& caption);
 
-// `value` rounded to the nearest whole number, ties to the even one.
-int RoundHalfToEven(double value);
-
 // A rectangle in the platform's form: right and bottom exclusive.
 struct Rect {
     int left = 0;

@@ -19,9 +19,9 @@ constexpr short kDefaultOLEDropMode = 0;
 constexpr short kDefaultBackStyle = 1;
 constexpr short kDefaultAppearance = 1;
 
-const QString kBackStyleNotImplemented = QStringLiteral(
+constexpr char kBackStyleNotImplemented[] =
     "This feature has not yet been implemented!\r\n"
-    "I'm not quite sure how I am going to implement this feature, as some controls are shaped.");
+    "I'm not quite sure how I am going to implement this feature, as some controls are shaped.";
 
 // A font whose family is not installed falls back to the system's sans-serif face.
 QFont WithSansSerifFallback(QFont font) {
@@ -142,7 +142,7 @@ void GroupBox::SetOLEDropMode(short New_OLEDropMode) {
 
 void GroupBox::SetBackStyle(int New_BackStyle) {
     if (New_BackStyle == 0) {
-        messages_.ShowMessage(kBackStyleNotImplemented);
+        messages_.ShowMessage(kBackStyleNotImplemented, {});  // captioned with the program's title
         return;
     }
     SetSurfaceBackStyle(controls::NarrowToInteger16(New_BackStyle, "BackStyle"));

@@ -5,9 +5,12 @@
 #include <QMimeData>
 #include <QWidget>
 #include <cstdint>
-#include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "common/core/CatchAtTop.h"
+#include "common/core/MessageService.h"
 #include "controls/groupbox/core/GroupBoxLayout.h"
 #include "controls/groupbox/core/ThemeTest.h"
 #include "controls/host/qt/HostServices.h"
@@ -19,11 +22,11 @@ class QStyleOptionFrame;
 namespace agendix::controls {
 
 // What the container hands a group box: its ambient properties, the message box service and the
-// theme queries that choose between the themed and the classic look.
+// theme test that chooses between the themed and the classic look.
 struct GroupBoxServices {
     const AmbientProperties& ambient;
-    MessageService& messages;
-    const controls::ThemePlatform& theme;
+    common::MessageService& messages;
+    const ThemeTest& theme;
 };
 
 // A captioned frame that contains child widgets. It draws its whole look in one pass into a
@@ -122,13 +125,10 @@ class GroupBox : public QWidget {
     // the event loop.
     template <typename Handling>
     void Handle(const char* what, Handling handling) {
-        try {
-            handling();
-        } catch (const std::exception& error) {
-            qWarning("Group box \"%s\", %s: %s", qUtf8Printable(caption_), what, error.what());
-        } catch (...) {
-            qWarning("Group box \"%s\", %s: unknown failure", qUtf8Printable(caption_), what);
-        }
+        common::CatchAtTop(handling, [&](const std::optional<std::string>& message) {
+            qWarning("Group box \"%s\", %s: %s", qUtf8Printable(caption_), what,
+                     message ? message->c_str() : "unknown failure");
+        });
     }
 
     // Drawing (GroupBoxPaint.cpp).
@@ -152,8 +152,8 @@ class GroupBox : public QWidget {
     int RaiseDragOver(DragEvent& event, short state);
 
     const AmbientProperties& ambient_;
-    MessageService& messages_;
-    const controls::ThemePlatform& theme_;
+    common::MessageService& messages_;
+    const ThemeTest& theme_;
 
     std::uint32_t backColor_;
     std::uint32_t foreColor_;

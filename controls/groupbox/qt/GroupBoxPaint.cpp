@@ -83,7 +83,7 @@ void GroupBox::DrawGroupBox() {
         metrics.height(), width(), height());
     QPainter painter(&image_);
     painter.setFont(font_);
-    if (controls::CanDrawThemed(theme_)) {
+    if (theme_.CanDrawThemed()) {
         DrawThemed(painter, geometry);
     } else {
         DrawClassic(painter, geometry);

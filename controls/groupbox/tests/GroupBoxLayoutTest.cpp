@@ -31,15 +31,6 @@ TEST(ProcessCaption, AmpersandRules) {
     }
 }
 
-TEST(RoundHalfToEven, TiesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfToEven(6.5), 6);
-    EXPECT_EQ(RoundHalfToEven(7.5), 8);
-    EXPECT_EQ(RoundHalfToEven(8.0), 8);
-    EXPECT_EQ(RoundHalfToEven(2.4999), 2);
-    EXPECT_EQ(RoundHalfToEven(2.5001), 3);
-    EXPECT_EQ(RoundHalfToEven(-0.5), 0);
-}
-
 TEST(ComputeGeometry, FrameTopAtHalfTheCaptionHeightAndCaptionBoxes) {
     EXPECT_EQ(ComputeGeometry(30, 13, 279, 153).frame, (Rect{0, 6, 279, 153}));
     EXPECT_EQ(ComputeGeometry(30, 15, 279, 153).frame.top, 8);

@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QStyleFactory>
 #include <optional>
+#include <string>
 
+#include "common/core/Rounding.h"
 #include "controls/host/core/HostError.h"
 #include "controls/host/tests/TestApplication.h"
 
@@ -19,20 +21,20 @@ const QRgb kGreenColor = qRgb(0, 0xFF, 0);
 constexpr int kWidth = 200;
 constexpr int kHeight = 100;
 
-class FakeMessages : public MessageService {
+// Records each message with its caption; an empty caption stands for the program's title.
+class FakeMessages : public common::MessageService {
   public:
-    void ShowMessage(const QString& text) override { shown.push_back(text); }
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        shown.push_back(QString::fromStdString(text));
+        captions.push_back(caption);
+    }
     std::vector<QString> shown;
+    std::vector<std::string> captions;
 };
 
-class FakeTheme : public controls::ThemePlatform {
+class FakeTheme : public ThemeTest {
   public:
-    void GetVersionExA(controls::OSVERSIONINFOA& info) const override {
-        info.dwMajorVersion = 6;
-        info.dwMinorVersion = 1;
-    }
-    int IsAppThemed() const override { return themed ? 1 : 0; }
-    void DllGetVersion(controls::DLLVERSIONINFO& info) const override { info.dwMajorVersion = 6; }
+    bool CanDrawThemed() const override { return themed; }
     bool themed = false;
 };
 
@@ -138,7 +140,7 @@ TEST_F(GroupBoxTest, CaptionBackgroundBlanksTheFrameFromX7) {
     box->SetBackColor(kGreen);
     box->SetCaption("Options");
     const QFontMetrics metrics(box->Font());
-    const int frameTop = controls::RoundHalfToEven(metrics.height() / 2.0);
+    const int frameTop = static_cast<int>(common::RoundHalfToEven(metrics.height() / 2.0));
     const int captionEnd = metrics.horizontalAdvance("Options") + 9;
     const QRgb shadow = box->palette().color(QPalette::Dark).rgb();
     EXPECT_EQ(Pixel(*box, 6, frameTop), shadow);
@@ -244,6 +246,7 @@ TEST_F(GroupBoxTest, BackStyle0ShowsTheMessageAndChangesNothing) {
     EXPECT_EQ(messages.shown[0],
               "This feature has not yet been implemented!\r\nI'm not quite sure how I am going to "
               "implement this feature, as some controls are shaped.");
+    EXPECT_EQ(messages.captions, std::vector<std::string>{""});
 }
 
 TEST_F(GroupBoxTest, NarrowingAndUnknownValuesAreRefusedBeforeAnythingChanges) {

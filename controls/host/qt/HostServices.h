@@ -32,12 +32,4 @@ class FixedAmbientProperties : public AmbientProperties {
     bool userMode_;
 };
 
-// Shows a text with an OK button only and no icon, captioned with the application's title, and
-// returns when the user has closed it.
-class MessageService {
-  public:
-    virtual ~MessageService() = default;
-    virtual void ShowMessage(const QString& text) = 0;
-};
-
 }  // namespace agendix::controls

@@ -4,8 +4,10 @@
 
 namespace agendix::controls {
 
-void QtMessageService::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle_, text, QMessageBox::Ok, parent_);
+void QtMessageService::ShowMessage(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon,
+                    caption.empty() ? applicationTitle_ : QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, parent_);
     box.exec();
 }
 

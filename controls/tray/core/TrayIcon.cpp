@@ -1,87 +1,48 @@
 #include "controls/tray/core/TrayIcon.h"
 
-#include <cmath>
-#include <limits>
-#include <optional>
-
 namespace agendix::controls {
 
 namespace {
 
-using Field = NotifyIconData::Field;
-using TextField = NotifyIconData::TextField;
-
-// The message number a callback carries in x; none for a position that is no whole number
-// within reach of one (not finite, or beyond 32 bits).
-std::optional<std::uint32_t> MessageNumber(double x) {
-    const double nearest = std::nearbyint(x);
-    if (!std::isfinite(nearest) || nearest < 0 ||
-        nearest > static_cast<double>(std::numeric_limits<std::uint32_t>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(nearest);
+std::string_view UpToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
 }
 
 }  // namespace
 
-TrayIcon::TrayIcon(TrayControlHost& host, ShellNotifyIcon& shell) : host_(host), shell_(shell) {}
+TrayIcon::TrayIcon(TrayControlHost& host, NotificationArea& area) : host_(host), area_(area) {}
+
+TrayIcon::~TrayIcon() {
+    if (isVisible_) {
+        area_.RemoveIcon();
+    }
+}
 
 void TrayIcon::Show(bool UpDateData, std::string_view tipText, std::string_view titleText) {
     if (!UpDateData) {
         if (isVisible_) {
-            shell_.Shell_NotifyIconA(NIM_DELETE, iconData_);
+            area_.RemoveIcon();
             isVisible_ = false;
         }
         return;
     }
-    FillIconData(tipText, titleText);
+    const std::shared_ptr<const TrayPicture> picture = host_.Picture();
+    TrayIconContent content;
+    content.picture = picture.get();
+    content.balloonText = UpToNul(tipText);
+    // Without a text there is no balloon, and so no title either.
+    content.balloonTitle = content.balloonText.empty() ? std::string_view() : UpToNul(titleText);
     if (isVisible_) {
-        shell_.Shell_NotifyIconA(NIM_MODIFY, iconData_);
+        area_.ModifyIcon(content);
     } else {
-        shell_.Shell_NotifyIconA(NIM_ADD, iconData_);
+        area_.AddIcon(content, *this);
         isVisible_ = true;
     }
 }
 
-void TrayIcon::FillIconData(std::string_view tipText, std::string_view titleText) {
-    iconData_.Set(Field::cbSize, NotifyIconData::kSize);
-    iconData_.Set(Field::hWnd, host_.WindowHandle());
-    iconData_.Set(Field::uID, kTrayIconId);
-    iconData_.Set(Field::uFlags, NIF_MESSAGE | NIF_ICON | NIF_INFO);
-    iconData_.Set(Field::uCallbackMessage, WM_MOUSEMOVE);
-    iconData_.Set(Field::hIcon, host_.IconHandle());
-    iconData_.SetText(TextField::szTip, "");
-    if (!tipText.empty()) {
-        iconData_.SetText(TextField::szInfoTitle, titleText);
-        iconData_.SetText(TextField::szInfo, tipText);
-    } else {
-        // An empty balloon text shows no balloon and removes one that is showing.
-        iconData_.SetText(TextField::szInfoTitle, "");
-        iconData_.SetText(TextField::szInfo, std::string_view("\0", 1));
-    }
-    iconData_.Set(Field::uTimeout, 0);
-}
-
-void TrayIcon::OnIconMessage(double x) {
-    if (eventLock_) {
-        return;
-    }
-    const std::optional<std::uint32_t> message = MessageNumber(x);
-    if (!message) {
-        return;
-    }
-    switch (*message) {
-        case WM_MOUSEMOVE:
-            RaiseLocked(TrayEvent::MouseOver);
-            break;
-        case WM_LBUTTONDOWN:
-            RaiseLocked(TrayEvent::LeftClick);
-            break;
-        case WM_RBUTTONDOWN:
-            RaiseLocked(TrayEvent::RightClick);
-            break;
-        default:
-            break;
+void TrayIcon::OnTrayEvent(TrayEvent event) {
+    if (!eventLock_) {
+        RaiseLocked(event);
     }
 }
 

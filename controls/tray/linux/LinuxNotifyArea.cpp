@@ -12,8 +12,6 @@ Q_LOGGING_CATEGORY(lcNotifyArea, "agendix.tray", QtInfoMsg)
 
 namespace {
 
-using Field = controls::NotifyIconData::Field;
-
 const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 // A quick question to the bus daemon's neighbour; Qt asks the same just before.
 constexpr int kWatcherQueryTimeoutMilliseconds = 1000;
@@ -33,57 +31,51 @@ bool StatusNotifierHostRegistered() {
 
 }  // namespace
 
-LinuxNotifyArea::LinuxNotifyArea(ShellHandles& handles, NotificationSender sender, QObject* parent)
+LinuxNotifyArea::LinuxNotifyArea(NotificationSender sender, QObject* parent)
     : QObject(parent),
-      handles_(handles),
       sender_(std::move(sender)),
       trayHostWatcher_(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
                        QDBusServiceWatcher::WatchForOwnerChange) {
     connect(&trayHostWatcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            &LinuxNotifyArea::RecreateIcons);
+            &LinuxNotifyArea::RecreateIcon);
 }
 
 LinuxNotifyArea::~LinuxNotifyArea() = default;
 
-bool LinuxNotifyArea::Shell_NotifyIconA(std::uint32_t dwMessage,
-                                        const controls::NotifyIconData& data) {
-    const IconKey key{data.Get(Field::hWnd), data.Get(Field::uID)};
-    switch (dwMessage) {
-        case controls::NIM_ADD:
-        case controls::NIM_MODIFY: {
-            NotifyAreaIcon& icon = IconFor(key);
-            if (dwMessage == controls::NIM_MODIFY && !icon.IsAdded()) {
-                qCDebug(lcNotifyArea) << "NIM_MODIFY for an icon that was never added";
-                return false;
-            }
-            icon.Apply(data);
-            return true;
-        }
-        case controls::NIM_DELETE: {
-            const auto found = icons_.find(key);
-            if (found == icons_.end() || !found->second->IsAdded()) {
-                qCDebug(lcNotifyArea) << "NIM_DELETE for an icon that is not there";
-                return false;
-            }
-            found->second->Remove();
-            return true;
-        }
-        default:
-            qCDebug(lcNotifyArea) << "unknown Shell_NotifyIconA message" << dwMessage;
-            return false;
-    }
+bool LinuxNotifyArea::AddIcon(const controls::TrayIconContent& content,
+                              controls::TrayIconEvents& events) {
+    NotifyAreaIcon& icon = Icon();
+    icon.SetEvents(&events);
+    icon.Apply(content);
+    return true;
 }
 
-// An icon's entry outlives its removal: its balloon may still have a call under way.
-NotifyAreaIcon& LinuxNotifyArea::IconFor(const IconKey& key) {
-    auto& icon = icons_[key];
-    if (!icon) {
-        icon = std::make_unique<NotifyAreaIcon>(handles_, QDBusConnection::sessionBus(), sender_,
-                                                StatusNotifierItems());
-        icon->SetHoverToolTipEnabled(hoverToolTipEnabled_);
-        icon->SetContextMenu(contextMenu_);
+bool LinuxNotifyArea::ModifyIcon(const controls::TrayIconContent& content) {
+    if (!icon_ || !icon_->IsAdded()) {
+        qCDebug(lcNotifyArea) << "an icon that was never added cannot change";
+        return false;
     }
-    return *icon;
+    icon_->Apply(content);
+    return true;
+}
+
+bool LinuxNotifyArea::RemoveIcon() {
+    if (!icon_ || !icon_->IsAdded()) {
+        qCDebug(lcNotifyArea) << "no icon to remove";
+        return false;
+    }
+    icon_->Remove();
+    return true;
+}
+
+NotifyAreaIcon& LinuxNotifyArea::Icon() {
+    if (!icon_) {
+        icon_ = std::make_unique<NotifyAreaIcon>(QDBusConnection::sessionBus(), sender_,
+                                                 StatusNotifierItems());
+        icon_->SetHoverToolTipEnabled(hoverToolTipEnabled_);
+        icon_->SetContextMenu(contextMenu_);
+    }
+    return *icon_;
 }
 
 bool LinuxNotifyArea::StatusNotifierItems() {
@@ -96,8 +88,8 @@ bool LinuxNotifyArea::StatusNotifierItems() {
 
 void LinuxNotifyArea::SetHoverToolTipEnabled(bool enabled) {
     hoverToolTipEnabled_ = enabled;
-    for (auto& [key, icon] : icons_) {
-        icon->SetHoverToolTipEnabled(enabled);
+    if (icon_) {
+        icon_->SetHoverToolTipEnabled(enabled);
     }
 }
 
@@ -106,16 +98,16 @@ bool LinuxNotifyArea::OfferContextMenu(QMenu& menu) {
         return false;
     }
     contextMenu_ = &menu;
-    for (auto& [key, icon] : icons_) {
-        icon->SetContextMenu(contextMenu_);
+    if (icon_) {
+        icon_->SetContextMenu(contextMenu_);
     }
     return true;
 }
 
-void LinuxNotifyArea::RecreateIcons() {
-    qCDebug(lcNotifyArea) << "StatusNotifierItem watcher changed; making the icons anew";
-    for (auto& [key, icon] : icons_) {
-        icon->Recreate();
+void LinuxNotifyArea::RecreateIcon() {
+    qCDebug(lcNotifyArea) << "StatusNotifierItem watcher changed; making the icon anew";
+    if (icon_) {
+        icon_->Recreate();
     }
 }
 

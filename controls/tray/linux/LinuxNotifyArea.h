@@ -3,30 +3,30 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QPointer>
-#include <map>
 #include <memory>
 #include <optional>
-#include <utility>
 
-#include "controls/tray/core/TrayIcon.h"
+#include "controls/tray/core/NotificationArea.h"
 #include "controls/tray/linux/NotifyAreaIcon.h"
-#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
-// Shell_NotifyIconA on a Linux desktop: each record becomes a notification-area icon
-// (QSystemTrayIcon: StatusNotifierItem or XEmbed) and its balloon a desktop notification. Icons
-// are made anew when a StatusNotifierItem watcher comes or goes, so a tray host that starts
-// after the program, or restarts, shows them. The result tells whether the call was taken.
-// The balloons come from `sender`: the program's name, desktop entry and icon.
-class LinuxNotifyArea : public QObject, public controls::ShellNotifyIcon {
+// The notification area of a Linux desktop: the icon is a QSystemTrayIcon (StatusNotifierItem
+// or XEmbed) and its balloon a desktop notification, both with the whole title and text. The
+// icon is made anew when a StatusNotifierItem watcher comes or goes, so a tray host that starts
+// after the program, or restarts, shows it. The results tell whether a call was taken. The
+// balloons come from `sender`: the program's name, desktop entry and icon.
+class LinuxNotifyArea : public QObject, public controls::NotificationArea {
     Q_OBJECT
 
   public:
-    LinuxNotifyArea(ShellHandles& handles, NotificationSender sender, QObject* parent = nullptr);
+    explicit LinuxNotifyArea(NotificationSender sender, QObject* parent = nullptr);
     ~LinuxNotifyArea() override;
 
-    bool Shell_NotifyIconA(std::uint32_t dwMessage, const controls::NotifyIconData& data) override;
+    bool AddIcon(const controls::TrayIconContent& content,
+                 controls::TrayIconEvents& events) override;
+    bool ModifyIcon(const controls::TrayIconContent& content) override;
+    bool RemoveIcon() override;
 
     // On a tray host that never reports the pointer resting on an icon (StatusNotifierItem),
     // shows the balloon's title and text as the icon's tool tip while enabled; no tool tip
@@ -40,16 +40,15 @@ class LinuxNotifyArea : public QObject, public controls::ShellNotifyIcon {
     bool OfferContextMenu(QMenu& menu);
 
   private:
-    using IconKey = std::pair<std::uint32_t, std::uint32_t>;  // hWnd, uID
-
-    NotifyAreaIcon& IconFor(const IconKey& key);
+    NotifyAreaIcon& Icon();
     bool StatusNotifierItems();
-    void RecreateIcons();
+    void RecreateIcon();
 
-    ShellHandles& handles_;
     const NotificationSender sender_;
     QDBusServiceWatcher trayHostWatcher_;
-    std::map<IconKey, std::unique_ptr<NotifyAreaIcon>> icons_;
+    // Made at the first call; it outlives the icon's removal, since its balloon may still have a
+    // call under way.
+    std::unique_ptr<NotifyAreaIcon> icon_;
     bool hoverToolTipEnabled_ = false;
     QPointer<QMenu> contextMenu_;
     std::optional<bool> statusNotifierItems_;

@@ -7,22 +7,17 @@
 #include <QStyle>
 
 #include "controls/tray/linux/NotifyAreaLog.h"
+#include "controls/tray/qt/QtTrayPicture.h"
 
 namespace agendix::controls {
 
 namespace {
 
-using Field = controls::NotifyIconData::Field;
-using TextField = controls::NotifyIconData::TextField;
-
-constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203;
-constexpr std::uint32_t WM_MBUTTONDOWN = 0x207;
-
-QString RecordText(const controls::NotifyIconData& data, TextField field) {
-    return QString::fromStdString(data.Text(field));
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// An icon for a record without one, so that the entry stays visible and clickable.
+// An icon for an entry without a picture, so that the entry stays visible and clickable.
 QIcon StandInIcon() {
     const QIcon windowIcon = QApplication::windowIcon();
     return windowIcon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_ComputerIcon)
@@ -31,15 +26,14 @@ QIcon StandInIcon() {
 
 }  // namespace
 
-NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus,
-                               NotificationSender sender, bool statusNotifierItems, QObject* parent)
+NotifyAreaIcon::NotifyAreaIcon(QDBusConnection bus, NotificationSender sender,
+                               bool statusNotifierItems, QObject* parent)
     : QObject(parent),
-      handles_(handles),
       balloon_(std::move(bus), std::move(sender)),
       statusNotifierItems_(statusNotifierItems) {
     rightClickProbe_.addAction(QStringLiteral("-"))->setVisible(false);
     connect(&rightClickProbe_, &QMenu::aboutToShow, this,
-            [this] { Deliver(controls::WM_RBUTTONDOWN); });
+            [this] { Deliver(controls::TrayEvent::RightClick); });
     connect(&balloon_, &NotificationBalloon::ServiceUnavailable, this,
             [this](const QString& title, const QString& text) {
                 if (trayIcon_) {
@@ -48,41 +42,34 @@ NotifyAreaIcon::NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus,
             });
 }
 
-void NotifyAreaIcon::Apply(const controls::NotifyIconData& data) {
-    const std::uint32_t flags = data.Get(Field::uFlags);
-    window_ = data.Get(Field::hWnd);
-    if (flags & controls::NIF_MESSAGE) {
-        callbackMessage_ = data.Get(Field::uCallbackMessage);
-    }
-    if (flags & controls::NIF_ICON) {
-        const PicturePtr picture = handles_.Icon(data.Get(Field::hIcon));
-        icon_ = picture ? picture->icon() : StandInIcon();
-    }
+void NotifyAreaIcon::Apply(const controls::TrayIconContent& content) {
+    const PicturePtr picture = QtPictureOf(content.picture);
+    icon_ = picture ? picture->icon() : StandInIcon();
+    toolTip_ = FromUtf8(content.toolTip);
     if (!trayIcon_) {
         CreateTrayIcon();
     } else {
         trayIcon_->setIcon(icon_);
     }
-    if (flags & controls::NIF_INFO) {
-        ApplyBalloon(data);
-    }
+    ApplyBalloon(content);
 }
 
-void NotifyAreaIcon::ApplyBalloon(const controls::NotifyIconData& data) {
-    balloonText_ = RecordText(data, TextField::szInfo);
-    // Line ends of the record are CR LF; a notification breaks lines at LF.
+void NotifyAreaIcon::ApplyBalloon(const controls::TrayIconContent& content) {
+    balloonText_ = FromUtf8(content.balloonText);
+    // The text's lines end with CR LF; a notification breaks lines at LF.
     balloonText_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (balloonText_.isEmpty()) {
         balloonTitle_.clear();
         balloon_.Close();
     } else {
-        balloonTitle_ = RecordText(data, TextField::szInfoTitle);
+        balloonTitle_ = FromUtf8(content.balloonTitle);
         balloon_.Show(balloonTitle_, balloonText_);
     }
     UpdateToolTip();
 }
 
 void NotifyAreaIcon::Remove() {
+    events_ = nullptr;
     trayIcon_.reset();
     balloon_.Close();
     balloonTitle_.clear();
@@ -111,7 +98,7 @@ void NotifyAreaIcon::SetContextMenu(QMenu* menu) {
     contextMenu_ = menu;
     if (contextMenu_) {
         connect(contextMenu_, &QMenu::aboutToShow, this,
-                [this] { Deliver(controls::WM_RBUTTONDOWN); });
+                [this] { Deliver(controls::TrayEvent::RightClick); });
     }
     if (trayIcon_) {
         trayIcon_->setContextMenu(contextMenu_ ? contextMenu_.data() : &rightClickProbe_);
@@ -130,14 +117,15 @@ void NotifyAreaIcon::CreateTrayIcon() {
 }
 
 // A tray host that shows the icon's tool tip itself never reports hover (StatusNotifierItem);
-// there the balloon's title and text become the tool tip while hover balloons are wanted. On an
+// there the balloon's whole title and text become the tool tip while hover balloons are wanted,
+// and the icon's own tool tip otherwise. On an
 // XEmbed tray, hover arrives as a tool-tip event instead, which the event filter takes; the icon
 // keeps no tool tip there, since Qt stops reporting hover on an XEmbed icon that has one.
 void NotifyAreaIcon::UpdateToolTip() {
     if (!trayIcon_ || !statusNotifierItems_) {
         return;
     }
-    QString toolTip;
+    QString toolTip = toolTip_;
     if (hoverToolTipEnabled_ && !balloonText_.isEmpty()) {
         toolTip = balloonTitle_ + u'\n' + balloonText_;
         while (toolTip.endsWith(u'\n')) {
@@ -149,44 +137,43 @@ void NotifyAreaIcon::UpdateToolTip() {
 
 bool NotifyAreaIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == trayIcon_.get() && event->type() == QEvent::ToolTip) {
-        Deliver(controls::WM_MOUSEMOVE);
+        Deliver(controls::TrayEvent::MouseOver);
         return true;
     }
     return QObject::eventFilter(watched, event);
 }
 
+// A double click and a middle click have no event of their own: the first press of a double
+// click has been reported as a left click already.
 void NotifyAreaIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:
-            Deliver(controls::WM_LBUTTONDOWN);
+            Deliver(controls::TrayEvent::LeftClick);
             break;
         case QSystemTrayIcon::Context:
-            Deliver(controls::WM_RBUTTONDOWN);
+            Deliver(controls::TrayEvent::RightClick);
             break;
         case QSystemTrayIcon::DoubleClick:
-            Deliver(WM_LBUTTONDBLCLK);
-            break;
         case QSystemTrayIcon::MiddleClick:
-            Deliver(WM_MBUTTONDOWN);
-            break;
         case QSystemTrayIcon::Unknown:
             break;
     }
 }
 
-// Posts the callback to the owner window. Only the mouse-move message has a meaning for a Qt
-// window, so that is the only callback message delivered.
-void NotifyAreaIcon::Deliver(std::uint32_t mouseMessage) {
-    QWidget* window = handles_.Window(window_);
-    if (window == nullptr || callbackMessage_ != controls::WM_MOUSEMOVE) {
-        qCDebug(lcNotifyArea) << "icon callback not delivered: window" << window_ << "message"
-                              << callbackMessage_;
-        return;
-    }
-    const QPointF position(mouseMessage, 0);
-    QCoreApplication::postEvent(
-        window, new QMouseEvent(QEvent::MouseMove, position, position, Qt::NoButton, Qt::NoButton,
-                                Qt::NoModifier));
+// Reports the event from the event loop, not from inside the tray icon's own signal: a handler
+// may remove the icon, which deletes the QSystemTrayIcon that is still emitting. An icon removed
+// meanwhile reports nothing.
+void NotifyAreaIcon::Deliver(controls::TrayEvent event) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, event] {
+            if (events_ == nullptr) {
+                qCDebug(lcNotifyArea) << "icon event dropped: the icon was removed";
+                return;
+            }
+            events_->OnTrayEvent(event);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace agendix::controls

@@ -8,16 +8,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "controls/tray/core/NotifyIconData.h"
+#include "controls/tray/core/NotificationArea.h"
 #include "controls/tray/linux/NotificationBalloon.h"
-#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
 // One icon of the notification area as a QSystemTrayIcon, with its balloon. Mouse activity on
-// the icon goes back to the owner window as the record's callback message: a mouse-move
-// notification whose x is the mouse message number (0x200 pointer resting, 0x201 left press,
-// 0x204 right press).
+// the icon goes to the icon's events from the event loop: a left press as LeftClick, a right
+// press (or the opening of the menu a StatusNotifierItem host shows itself) as RightClick, the
+// pointer resting on it as MouseOver.
 class NotifyAreaIcon : public QObject {
     Q_OBJECT
 
@@ -25,14 +24,16 @@ class NotifyAreaIcon : public QObject {
     // `sender`: whom the balloons come from. `statusNotifierItems`: the icons are
     // StatusNotifierItems shown by a host over D-Bus rather than XEmbed icons (Qt decides this
     // once per process).
-    NotifyAreaIcon(ShellHandles& handles, QDBusConnection bus, NotificationSender sender,
-                   bool statusNotifierItems, QObject* parent = nullptr);
+    NotifyAreaIcon(QDBusConnection bus, NotificationSender sender, bool statusNotifierItems,
+                   QObject* parent = nullptr);
 
     bool IsAdded() const { return trayIcon_ != nullptr; }
-    // Shows the icon with the members that uFlags selects; a balloon text pops the balloon up,
-    // an empty one closes a balloon that is showing.
-    void Apply(const controls::NotifyIconData& data);
-    // Removes the icon and closes a balloon that is showing.
+    // Where mouse activity on the icon goes; null for nowhere.
+    void SetEvents(controls::TrayIconEvents* events) { events_ = events; }
+    // Shows the icon with `content`; a balloon text pops the balloon up, an empty one closes a
+    // balloon that is showing.
+    void Apply(const controls::TrayIconContent& content);
+    // Removes the icon, closes a balloon that is showing, and reports no more events.
     void Remove();
     // Builds the icon anew, so that a tray host that came or went since it was made shows it.
     void Recreate();
@@ -45,12 +46,11 @@ class NotifyAreaIcon : public QObject {
 
   private:
     void CreateTrayIcon();
-    void ApplyBalloon(const controls::NotifyIconData& data);
+    void ApplyBalloon(const controls::TrayIconContent& content);
     void UpdateToolTip();
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
-    void Deliver(std::uint32_t mouseMessage);
+    void Deliver(controls::TrayEvent event);
 
-    ShellHandles& handles_;
     NotificationBalloon balloon_;
     const bool statusNotifierItems_;
     // Exported to a StatusNotifierItem host, which opens it itself on a right click instead of
@@ -59,9 +59,9 @@ class NotifyAreaIcon : public QObject {
     QMenu rightClickProbe_;
     QPointer<QMenu> contextMenu_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
-    std::uint32_t window_ = 0;
-    std::uint32_t callbackMessage_ = 0;
+    controls::TrayIconEvents* events_ = nullptr;
     QIcon icon_;
+    QString toolTip_;
     QString balloonTitle_;
     QString balloonText_;
     bool hoverToolTipEnabled_ = false;

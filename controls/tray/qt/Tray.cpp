@@ -1,9 +1,11 @@
 #include "controls/tray/qt/Tray.h"
 
 #include <QDebug>
-#include <QMouseEvent>
 #include <QPainter>
 #include <exception>
+
+#include "common/core/CatchAtTop.h"
+#include "controls/tray/qt/QtTrayPicture.h"
 
 namespace agendix::controls {
 
@@ -30,21 +32,19 @@ PicturePtr ToIcon(const Picture& picture) {
 // not end the program from inside the event loop.
 template <typename Handler>
 void RunHandler(const char* name, Handler handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        qWarning("Tray: %s failed: %s", name, error.what());
-    } catch (...) {
-        qWarning("Tray: %s failed", name);
-    }
+    common::CatchAtTop(handler, [name](const std::optional<std::string>& message) {
+        if (message) {
+            qWarning("Tray: %s failed: %s", name, message->c_str());
+        } else {
+            qWarning("Tray: %s failed", name);
+        }
+    });
 }
 
 }  // namespace
 
-Tray::Tray(controls::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent)
-    : QWidget(parent), handles_(handles), logic_(*this, shell) {
-    // Plain mouse moves carry the icon's callbacks, so they must reach the control.
-    setMouseTracking(true);
+Tray::Tray(controls::NotificationArea& area, QWidget* parent)
+    : QWidget(parent), logic_(*this, area) {
     // Whatever size the host asks for, the control stays 36 x 36 pixels.
     setFixedSize(controls::kTraySidePixels, controls::kTraySidePixels);
     timer1_.setInterval(0);
@@ -100,12 +100,6 @@ void Tray::OnSaveProperties(PropertyStore& store) const {
     store.WriteProperty(kTrayToolTipTitleName, titleText_, kDefaultToolTipTitle);
 }
 
-void Tray::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-    const double x = event->position().x();
-    RunHandler("icon message", [this, x] { logic_.OnIconMessage(x); });
-}
-
 void Tray::paintEvent(QPaintEvent*) {
     if (picture_) {
         QPainter painter(this);
@@ -113,12 +107,8 @@ void Tray::paintEvent(QPaintEvent*) {
     }
 }
 
-std::uint32_t Tray::WindowHandle() {
-    return handles_.WindowHandle(this);
-}
-
-std::uint32_t Tray::IconHandle() {
-    return handles_.IconHandle(picture_);
+std::shared_ptr<const controls::TrayPicture> Tray::Picture() {
+    return picture_ ? std::make_shared<QtTrayPicture>(picture_) : nullptr;
 }
 
 void Tray::SetTimer1Interval(int milliseconds) {
@@ -129,16 +119,17 @@ void Tray::SetTimer1Interval(int milliseconds) {
     }
 }
 
+// The notification area reports from the event loop: a failing handler is reported here.
 void Tray::RaiseEvent(controls::TrayEvent event) {
     switch (event) {
         case controls::TrayEvent::LeftClick:
-            emit LeftClick();
+            RunHandler("LeftClick", [this] { emit LeftClick(); });
             break;
         case controls::TrayEvent::RightClick:
-            emit RightClick();
+            RunHandler("RightClick", [this] { emit RightClick(); });
             break;
         case controls::TrayEvent::MouseOver:
-            emit MouseOver();
+            RunHandler("MouseOver", [this] { emit MouseOver(); });
             break;
     }
 }

@@ -7,14 +7,13 @@
 #include "controls/host/qt/Picture.h"
 #include "controls/host/qt/PropertyStore.h"
 #include "controls/tray/core/TrayIcon.h"
-#include "controls/tray/qt/ShellHandles.h"
 
 namespace agendix::controls {
 
 // The tray icon control: owns one notification-area icon with its balloon and turns mouse
 // activity on the icon into the events LeftClick, RightClick and MouseOver. Its own 36 x 36
-// pixel window receives the icon's callbacks as mouse-move notifications whose x is the mouse
-// message number. Setting a property does not touch the icon; Show(true) sends the values.
+// pixel window shows the picture at design time. Setting a property does not touch the icon;
+// Show(true) sends the values.
 class Tray : public QWidget, private controls::TrayControlHost {
     Q_OBJECT
     Q_CLASSINFO("Show", "Method -- Sets tray-image as visible or not via boolean arg.")
@@ -34,9 +33,8 @@ class Tray : public QWidget, private controls::TrayControlHost {
     // The size a non-icon picture is converted to.
     static constexpr int kIconSide = 32;
 
-    // `shell` receives the Shell_NotifyIconA calls; `handles` names this window and its icon
-    // in the record. Both must outlive the control.
-    Tray(controls::ShellNotifyIcon& shell, ShellHandles& handles, QWidget* parent = nullptr);
+    // `area` shows the icon and reports its mouse activity; it must outlive the control.
+    Tray(controls::NotificationArea& area, QWidget* parent = nullptr);
 
     Q_INVOKABLE void Show(bool UpDateData);
     bool IsVisible() const { return logic_.IsVisible(); }
@@ -56,8 +54,6 @@ class Tray : public QWidget, private controls::TrayControlHost {
     void OnLoadProperties(const PropertyStore& store);
     void OnSaveProperties(PropertyStore& store) const;
 
-    // The record as last sent to the shell.
-    const controls::NotifyIconData& IconData() const { return logic_.IconData(); }
     bool EventLock() const { return logic_.EventLock(); }
 
   signals:
@@ -68,16 +64,13 @@ class Tray : public QWidget, private controls::TrayControlHost {
     void PropertyChanged(const QString& name);
 
   protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    std::uint32_t WindowHandle() override;
-    std::uint32_t IconHandle() override;
+    std::shared_ptr<const controls::TrayPicture> Picture() override;
     void SetTimer1Interval(int milliseconds) override;
     void RaiseEvent(controls::TrayEvent event) override;
 
-    ShellHandles& handles_;
     controls::TrayIcon logic_;
     QTimer timer1_;
     PicturePtr picture_;

@@ -44,20 +44,23 @@ TEST(NotificationBalloon, WithoutABusTheBalloonGoesElsewhere) {
     EXPECT_EQ(unavailable[0][1].toString(), "text");
 }
 
+class NoEvents : public controls::TrayIconEvents {
+  public:
+    void OnTrayEvent(controls::TrayEvent) override {}
+};
+
 TEST(LinuxNotifyArea, RefusesToChangeOrRemoveAnIconThatIsNotThere) {
     testing::TestApplication();
-    ShellHandles handles;
-    LinuxNotifyArea area(handles, kAgendix);
-    controls::NotifyIconData data;
-    data.Set(controls::NotifyIconData::Field::uID, 1);
-    data.Set(controls::NotifyIconData::Field::uFlags, controls::NIF_ICON);
-    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_MODIFY, data));
-    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
-    EXPECT_FALSE(area.Shell_NotifyIconA(7, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_ADD, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_MODIFY, data));
-    EXPECT_TRUE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
-    EXPECT_FALSE(area.Shell_NotifyIconA(controls::NIM_DELETE, data));
+    LinuxNotifyArea area(kAgendix);
+    NoEvents events;
+    const controls::TrayIconContent content;
+    EXPECT_FALSE(area.ModifyIcon(content));
+    EXPECT_FALSE(area.RemoveIcon());
+    EXPECT_TRUE(area.AddIcon(content, events));
+    EXPECT_TRUE(area.ModifyIcon(content));
+    EXPECT_TRUE(area.RemoveIcon());
+    EXPECT_FALSE(area.RemoveIcon());
+    EXPECT_FALSE(area.ModifyIcon(content));
 }
 
 }  // namespace

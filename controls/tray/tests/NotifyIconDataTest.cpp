@@ -1,4 +1,4 @@
-#include "controls/tray/core/NotifyIconData.h"
+#include "controls/tray/win32/NotifyIconData.h"
 
 #include <gtest/gtest.h>
 
@@ -52,27 +52,44 @@ TEST(NotifyIconData, EmptyTextIsAllBlank) {
     EXPECT_EQ(data.Text(TextField::szTip), "");
 }
 
-TEST(NotifyIconData, LongTextIsCutAtTheFieldWidth) {
+// The field's width includes the NUL that ends a text: a longer text is cut and ends with
+// "\u2026" and the NUL, so the reader sees that more exists.
+TEST(NotifyIconData, LongTextIsCutAtTheFieldWidthWithAnEllipsis) {
+    const std::string ellipsis = "\xE2\x80\xA6";
     NotifyIconData data;
     data.SetText(TextField::szInfo, std::string(300, 'a'));
     data.SetText(TextField::szInfoTitle, std::string(70, 'b'));
-    EXPECT_EQ(FieldBytes(data, 160, 256), std::string(256, 'a'));
-    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(64, 'b'));
+    data.SetText(TextField::szTip, std::string(128, 'c'));
+    EXPECT_EQ(FieldBytes(data, 160, 256), std::string(252, 'a') + ellipsis + '\0');
+    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(60, 'b') + ellipsis + '\0');
+    EXPECT_EQ(FieldBytes(data, 24, 128), std::string(124, 'c') + ellipsis + '\0');
+    EXPECT_EQ(data.Text(TextField::szInfo), std::string(252, 'a') + ellipsis);
     EXPECT_EQ(data.Get(Field::uTimeout), 0u);
     EXPECT_EQ(data.Get(Field::dwInfoFlags), 0u);
 }
 
-TEST(NotifyIconData, CutNeverSplitsACharacter) {
-    // 63 ASCII bytes then a two-byte character: only 63 bytes fit whole.
+TEST(NotifyIconData, TextThatLeavesRoomForItsNulStaysWhole) {
     NotifyIconData data;
-    data.SetText(TextField::szInfoTitle, std::string(63, 'x') + "\xC3\xA4");
-    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(63, 'x') + " ");
+    data.SetText(TextField::szInfoTitle, std::string(63, 'b'));
+    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(63, 'b') + ' ');
+    data.SetText(TextField::szInfo, std::string(255, 'a') + '\0' + "after the end");
+    EXPECT_EQ(FieldBytes(data, 160, 256), std::string(255, 'a') + '\0');
+}
+
+TEST(NotifyIconData, CutNeverSplitsACharacter) {
+    const std::string ellipsis = "\xE2\x80\xA6";
+    // 60 bytes are left before the ellipsis and the NUL. A two-byte character from byte 59 on
+    // does not fit whole and goes.
+    NotifyIconData data;
+    data.SetText(TextField::szInfoTitle, std::string(59, 'x') + "\xC3\xA4" + "tail");
+    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(59, 'x') + ellipsis + '\0' + " ");
     // A four-byte character (U+1F4C5) that straddles the end goes as a whole.
-    data.SetText(TextField::szInfoTitle, std::string(62, 'x') + "\xF0\x9F\x93\x85");
-    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(62, 'x') + "  ");
-    // One that ends exactly at the width stays.
-    data.SetText(TextField::szInfoTitle, std::string(60, 'x') + "\xF0\x9F\x93\x85" + "tail");
-    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(60, 'x') + "\xF0\x9F\x93\x85");
+    data.SetText(TextField::szInfoTitle, std::string(58, 'x') + "\xF0\x9F\x93\x85" + "tail");
+    EXPECT_EQ(FieldBytes(data, 420, 64), std::string(58, 'x') + ellipsis + '\0' + "  ");
+    // One that ends exactly there stays.
+    data.SetText(TextField::szInfoTitle, std::string(56, 'x') + "\xF0\x9F\x93\x85" + "tail");
+    EXPECT_EQ(FieldBytes(data, 420, 64),
+              std::string(56, 'x') + "\xF0\x9F\x93\x85" + ellipsis + '\0');
 }
 
 TEST(NotifyIconData, NonAsciiTextKeepsItsBytes) {

@@ -9,25 +9,55 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "controls/host/tests/TestApplication.h"
+#include "controls/tray/qt/QtTrayPicture.h"
 
 namespace agendix::controls {
 namespace {
 
-using Field = controls::NotifyIconData::Field;
-using TextField = controls::NotifyIconData::TextField;
-
-class RecordingShell : public controls::ShellNotifyIcon {
+// The notification area: records what each call showed, and reports the icon's events from the
+// event loop as the desktop's does.
+class RecordingArea : public controls::NotificationArea {
   public:
-    bool Shell_NotifyIconA(std::uint32_t dwMessage, const controls::NotifyIconData& data) override {
-        messages.push_back(dwMessage);
-        records.push_back(data);
+    struct Shown {
+        PicturePtr picture;
+        std::string title;
+        std::string text;
+    };
+    bool AddIcon(const controls::TrayIconContent& content,
+                 controls::TrayIconEvents& iconEvents) override {
+        events = &iconEvents;
+        calls.push_back("add");
+        shown.push_back(Record(content));
         return true;
     }
-    std::vector<std::uint32_t> messages;
-    std::vector<controls::NotifyIconData> records;
+    bool ModifyIcon(const controls::TrayIconContent& content) override {
+        calls.push_back("modify");
+        shown.push_back(Record(content));
+        return true;
+    }
+    bool RemoveIcon() override {
+        calls.push_back("remove");
+        return true;
+    }
+    void Post(controls::TrayEvent event) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this, event] { events->OnTrayEvent(event); },
+            Qt::QueuedConnection);
+    }
+
+    std::vector<std::string> calls;
+    std::vector<Shown> shown;
+    controls::TrayIconEvents* events = nullptr;
+
+  private:
+    static Shown Record(const controls::TrayIconContent& content) {
+        return {QtPictureOf(content.picture), std::string(content.balloonTitle),
+                std::string(content.balloonText)};
+    }
 };
 
 QImage FilledImage(int width, int height, QColor colour) {
@@ -44,7 +74,8 @@ QApplication& Application() {
     return testing::TestApplication();
 }
 
-void PostIconMessage(QWidget& window, double x) {
+// A real mouse move over the control's window.
+void PostMouseMove(QWidget& window, double x) {
     const QPointF position(x, 0);
     QCoreApplication::postEvent(
         &window, new QMouseEvent(QEvent::MouseMove, position, position, Qt::NoButton, Qt::NoButton,
@@ -55,9 +86,8 @@ class TrayTest : public ::testing::Test {
   protected:
     QApplication& application = Application();
 
-    RecordingShell shell;
-    ShellHandles handles;
-    Tray tray{shell, handles};
+    RecordingArea area;
+    Tray tray{area};
 };
 
 TEST_F(TrayTest, NewControlHasNoTextsAndDefaultsComeFromInitDefaults) {
@@ -121,7 +151,7 @@ TEST_F(TrayTest, PropertiesSurviveASaveAndLoad) {
     PropertyStore store;
     tray.OnSaveProperties(store);
 
-    Tray loaded(shell, handles);
+    Tray loaded(area);
     QSignalSpy changes(&loaded, &Tray::PropertyChanged);
     loaded.OnLoadProperties(store);
     EXPECT_EQ(loaded.TrayImage(), icon);
@@ -148,22 +178,30 @@ TEST_F(TrayTest, LoadMatchesNamesWithoutCaseAndKeepsAStoredBitmap) {
     EXPECT_EQ(tray.TrayToolTipTitle(), "Tray Icon ToolTipTitle");
 }
 
-TEST_F(TrayTest, ShowSendsTheTextsAsUtf8AndHandlesThatLeadBack) {
+TEST_F(TrayTest, ShowSendsTheWholeTextsAsUtf8AndThePicture) {
     const PicturePtr icon =
         Picture::FromIcon(QIcon(QPixmap::fromImage(FilledImage(16, 16, Qt::red))));
     tray.SetTrayImage(icon);
     tray.SetTrayToolTipTitle(QString::fromUtf8("M\u00fcnchen"));
-    tray.SetTrayToolTip(QString::fromUtf8(" [09:00 - 10:00] R&D <sync> (B\u00fcro)\r\n") +
-                        QChar(0));
+    QString day;
+    for (int i = 0; i < 10; ++i) {
+        day += QString::fromUtf8(" [09:00 - 10:00] R&D <sync> (B\u00fcro) %1\r\n").arg(i);
+    }
+    tray.SetTrayToolTip(day + QChar(0));
     tray.Show(true);
     tray.SetTrayToolTip("changed later");
-    ASSERT_EQ(shell.messages.size(), 1u);
-    const controls::NotifyIconData& data = shell.records[0];
-    EXPECT_EQ(data.Text(TextField::szInfoTitle), "M\xC3\xBCnchen");
-    EXPECT_EQ(data.Text(TextField::szInfo), " [09:00 - 10:00] R&D <sync> (B\xC3\xBCro)\r\n");
-    EXPECT_EQ(handles.Window(data.Get(Field::hWnd)), &tray);
-    EXPECT_EQ(handles.Icon(data.Get(Field::hIcon)), icon);
-    EXPECT_EQ(tray.IconData().Bytes(), data.Bytes());
+    ASSERT_EQ(area.calls, std::vector<std::string>{"add"});
+    EXPECT_EQ(area.shown[0].title, "M\xC3\xBCnchen");
+    EXPECT_EQ(area.shown[0].text, day.toStdString());
+    EXPECT_GT(area.shown[0].text.size(), 256u);
+    EXPECT_EQ(area.shown[0].picture, icon);
+
+    tray.SetTrayImage(nullptr);
+    tray.Show(true);
+    tray.Show(false);
+    EXPECT_EQ(area.calls, (std::vector<std::string>{"add", "modify", "remove"}));
+    EXPECT_EQ(area.shown[1].picture, nullptr);
+    EXPECT_EQ(area.shown[1].text, "changed later");
 }
 
 TEST_F(TrayTest, StaysThirtySixPixelsSquare) {
@@ -173,20 +211,25 @@ TEST_F(TrayTest, StaysThirtySixPixelsSquare) {
     EXPECT_EQ(tray.size(), QSize(36, 36));
 }
 
-TEST_F(TrayTest, CallbacksReachAHiddenControlAsEventsUnderTheLock) {
+TEST_F(TrayTest, IconEventsReachAHiddenControlUnderTheLock) {
     QSignalSpy left(&tray, &Tray::LeftClick);
     QSignalSpy right(&tray, &Tray::RightClick);
     QSignalSpy over(&tray, &Tray::MouseOver);
-    PostIconMessage(tray, 513);
-    PostIconMessage(tray, 516);  // within the lock: dropped
+    tray.Show(true);
+    area.Post(controls::TrayEvent::LeftClick);
+    area.Post(controls::TrayEvent::RightClick);  // within the lock: dropped
     QCoreApplication::processEvents();
     EXPECT_EQ(left.count(), 1);
     EXPECT_EQ(right.count(), 0);
     EXPECT_TRUE(tray.EventLock());
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tray.EventLock(); }, 1000));
 
-    PostIconMessage(tray, 10);  // a real mouse move over the 36-pixel window
-    PostIconMessage(tray, 512);
+    // Mouse moves over the control's own window are no icon events.
+    PostMouseMove(tray, 10);
+    PostMouseMove(tray, 512);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(over.count(), 0);
+    area.Post(controls::TrayEvent::MouseOver);
     QCoreApplication::processEvents();
     EXPECT_EQ(over.count(), 1);
     EXPECT_EQ(right.count(), 0);
@@ -195,35 +238,13 @@ TEST_F(TrayTest, CallbacksReachAHiddenControlAsEventsUnderTheLock) {
 TEST_F(TrayTest, FailingHandlerDoesNotEndTheProgramOrKeepTheLock) {
     QObject::connect(&tray, &Tray::LeftClick, [] { throw std::runtime_error("scan failed"); });
     QSignalSpy right(&tray, &Tray::RightClick);
-    PostIconMessage(tray, 513);
+    tray.Show(true);
+    area.Post(controls::TrayEvent::LeftClick);
     QCoreApplication::processEvents();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !tray.EventLock(); }, 1000));
-    PostIconMessage(tray, 516);
+    area.Post(controls::TrayEvent::RightClick);
     QCoreApplication::processEvents();
     EXPECT_EQ(right.count(), 1);
-}
-
-TEST(ShellHandles, HandlesLeadToLiveObjectsOnlyAndSlotsAreReused) {
-    Application();
-    ShellHandles handles;
-    EXPECT_EQ(handles.IconHandle(nullptr), 0u);
-    EXPECT_EQ(handles.Icon(0), nullptr);
-    PicturePtr first = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
-    const PicturePtr second = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
-    const std::uint32_t firstHandle = handles.IconHandle(first);
-    EXPECT_EQ(handles.IconHandle(first), firstHandle);
-    EXPECT_NE(handles.IconHandle(second), firstHandle);
-    first.reset();
-    EXPECT_EQ(handles.Icon(firstHandle), nullptr);
-    const PicturePtr third = Picture::FromBitmap(FilledImage(1, 1, Qt::red));
-    EXPECT_EQ(handles.IconHandle(third), firstHandle);
-    EXPECT_EQ(handles.Icon(99), nullptr);
-
-    auto window = std::make_unique<QWidget>();
-    const std::uint32_t windowHandle = handles.WindowHandle(window.get());
-    EXPECT_EQ(handles.Window(windowHandle), window.get());
-    window.reset();
-    EXPECT_EQ(handles.Window(windowHandle), nullptr);
 }
 
 TEST_F(TrayTest, DesignerDescriptions) {

@@ -1,84 +1,47 @@
+#include "settings/autostart/core/Autostart.h"
+
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
-
-#include "settings/autostart/core/Autostart.h"
 
 namespace agendix::settings {
 namespace {
 
-enum class Failure { None, Create, Operation, Unexpected };
-
-// A shell factory that records every call and fails where told to.
-class RecordingShells final : public ScriptShellFactory {
-  public:
-    explicit RecordingShells(Failure failure = Failure::None) : failure_(failure) {}
-
-    std::unique_ptr<ScriptShell> CreateObject(std::string_view programId) override {
-        Record("create " + std::string(programId), Failure::Create);
-        return std::make_unique<Shell>(*this);
-    }
-
+// Records the calls and fails each with `failure` (0: none, 1: AutostartError, 2: of no kind).
+struct RecordingStarter final : LogInStarter {
     std::vector<std::string> calls;
+    int failure = 0;
 
-  private:
-    class Shell final : public ScriptShell {
-      public:
-        explicit Shell(RecordingShells& log) : log_(log) {}
-        ~Shell() override { log_.calls.push_back("release"); }
-        void RegWrite(std::string_view fullName, std::string_view value) override {
-            log_.Record("RegWrite " + std::string(fullName) + " = " + std::string(value),
-                        Failure::Operation);
-        }
-        void RegDelete(std::string_view fullName) override {
-            log_.Record("RegDelete " + std::string(fullName), Failure::Operation);
-        }
-
-      private:
-        RecordingShells& log_;
-    };
-
-    void Record(std::string call, Failure failsHere) {
+    void StartAtLogIn(std::string_view entryName, std::string_view programPath) override {
+        Record("start " + std::string(entryName) + " = " + std::string(programPath));
+    }
+    void StopStartingAtLogIn(std::string_view entryName) override {
+        Record("stop " + std::string(entryName));
+    }
+    void Record(std::string call) {
         calls.push_back(std::move(call));
-        if (failure_ == failsHere) {
+        if (failure == 1) {
             throw AutostartError("refused");
         }
-        if (failure_ == Failure::Unexpected && failsHere == Failure::Operation) {
+        if (failure == 2) {
             throw 42;
         }
     }
-
-    Failure failure_;
 };
 
-const std::string kFullName =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\Agendix";
+TEST(Autostart, RegisteringPassesFailuresOnAndUnregisteringNeverReportsOne) {
+    RecordingStarter starter;
+    RegisterAutostart(starter, "/usr/bin/agendix", kAutostartEntryName);
+    UnregisterAutostart(starter, kAutostartEntryName);
+    EXPECT_EQ(starter.calls,
+              (std::vector<std::string>{"start Agendix = /usr/bin/agendix", "stop Agendix"}));
 
-TEST(RegisterAutostart, WritesTheRunKeyValueThroughAShellOfItsOwn) {
-    RecordingShells shells;
-    RegisterAutostart(shells, "/opt/agendix/bin/agendix", kAutostartEntryName);
-    const std::vector<std::string> expected = {
-        "create wscript.shell", "RegWrite " + kFullName + " = /opt/agendix/bin/agendix", "release"};
-    EXPECT_EQ(shells.calls, expected);
-}
-
-TEST(RegisterAutostart, PassesFailuresOnAfterReleasingTheShell) {
-    RecordingShells refusing(Failure::Operation);
-    EXPECT_THROW(RegisterAutostart(refusing, "/a", "Agendix"), AutostartError);
-    EXPECT_EQ(refusing.calls.back(), "release");
-    RecordingShells noShell(Failure::Create);
-    EXPECT_THROW(RegisterAutostart(noShell, "/a", "Agendix"), AutostartError);
-}
-
-TEST(UnregisterAutostart, DeletesTheRunKeyValueAndNeverReportsAFailure) {
-    RecordingShells shells;
-    UnregisterAutostart(shells, kAutostartEntryName);
-    const std::vector<std::string> expected = {"create Wscript.Shell", "RegDelete " + kFullName,
-                                               "release"};
-    EXPECT_EQ(shells.calls, expected);
-    for (const Failure failure : {Failure::Create, Failure::Operation, Failure::Unexpected}) {
-        RecordingShells failing(failure);
-        EXPECT_NO_THROW(UnregisterAutostart(failing, kAutostartEntryName));
+    starter.failure = 1;
+    EXPECT_THROW(RegisterAutostart(starter, "/usr/bin/agendix", "Agendix"), AutostartError);
+    for (const int failure : {1, 2}) {
+        starter.failure = failure;
+        EXPECT_NO_THROW(UnregisterAutostart(starter, kAutostartEntryName));
     }
 }
 

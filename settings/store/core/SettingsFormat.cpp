@@ -1,9 +1,10 @@
 #include "settings/store/core/SettingsFormat.h"
 
 #include <charconv>
-#include <cmath>
 #include <limits>
 #include <optional>
+
+#include "common/core/Rounding.h"
 
 namespace agendix::settings {
 namespace {
@@ -42,18 +43,6 @@ std::optional<double> LeadingNumber(std::string_view text) {
     return negative ? -magnitude : magnitude;
 }
 
-double RoundHalfToEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction < 0.5) {
-        return below;
-    }
-    if (fraction > 0.5) {
-        return below + 1;
-    }
-    return std::fmod(below, 2.0) == 0 ? below : below + 1;
-}
-
 }  // namespace
 
 bool IsFlagSet(std::string_view text) {
@@ -69,7 +58,7 @@ std::int32_t ReadCheckInterval(std::string_view text) {
     if (!number) {
         return kFallbackCheckInterval;
     }
-    const double minutes = RoundHalfToEven(*number);
+    const double minutes = common::RoundHalfToEven(*number);
     if (!(minutes >= 1 && minutes <= std::numeric_limits<std::int32_t>::max())) {
         return kFallbackCheckInterval;
     }

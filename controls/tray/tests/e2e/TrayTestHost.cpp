@@ -19,7 +19,6 @@ namespace {
 using agendix::controls::LinuxNotifyArea;
 using agendix::controls::NotificationSender;
 using agendix::controls::Picture;
-using agendix::controls::ShellHandles;
 using agendix::controls::Tray;
 
 // The balloon the tests look for, with non-ASCII and markup characters, lines ended as the
@@ -59,11 +58,10 @@ void RunCommand(const std::string& command, Tray& tray, LinuxNotifyArea& notifyA
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName("tray-test-host");
-    ShellHandles handles;
     // The program's own names, which the balloons must carry rather than this host's.
-    LinuxNotifyArea notifyArea(handles, NotificationSender{"Agendix", "agendix", "agendix"});
+    LinuxNotifyArea notifyArea(NotificationSender{"Agendix", "agendix", "agendix"});
     QWidget window;
-    Tray tray(notifyArea, handles, &window);
+    Tray tray(notifyArea, &window);
 
     QObject::connect(&tray, &Tray::LeftClick, [] { Say("LeftClick"); });
     QObject::connect(&tray, &Tray::RightClick, [] { Say("RightClick"); });

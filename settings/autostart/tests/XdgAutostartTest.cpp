@@ -13,12 +13,10 @@
 #include <optional>
 
 #include "settings/autostart/linux/DesktopEntry.h"
-#include "settings/autostart/linux/XdgAutostartShell.h"
+#include "settings/autostart/linux/XdgAutostart.h"
 
 namespace agendix::settings {
 namespace {
-
-const std::string kFullName = std::string(kRunKey) + kAutostartEntryName;
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -137,13 +135,13 @@ class XdgAutostartTest : public ::testing::Test {
         const QString program =
             programs_.filePath(QString::fromUtf8(folder) + QStringLiteral("/agendix bin"));
         WriteProgram(program);
-        RegisterAutostart(shells_, program.toStdString(), kAutostartEntryName);
+        RegisterAutostart(autostart_, program.toStdString(), kAutostartEntryName);
         return program;
     }
 
     QTemporaryDir config_;
     QTemporaryDir programs_;
-    XdgAutostartShellFactory shells_;
+    XdgAutostart autostart_;
 };
 
 TEST_F(XdgAutostartTest, EntryStartsTheExactProgramPathThroughAStandardLauncher) {
@@ -221,7 +219,7 @@ TEST_F(XdgAutostartTest, EntryPassesTheReferenceValidator) {
         EXPECT_EQ(validator.exitCode(), 0) << validator.readAll().toStdString();
         EXPECT_EQ(validator.readAll(), "");
     };
-    RegisterAutostart(shells_, "/opt/my apps/agendix \"1\"/agendix", kAutostartEntryName);
+    RegisterAutostart(autostart_, "/opt/my apps/agendix \"1\"/agendix", kAutostartEntryName);
     expectValid();
     for (const ProgramPath& path : kProgramPaths) {
         SCOPED_TRACE(path.folder);
@@ -238,11 +236,11 @@ TEST_F(XdgAutostartTest, ExecQuotingFollowsTheDesktopEntryRules) {
 }
 
 TEST_F(XdgAutostartTest, RegisteringAgainReplacesTheOneEntry) {
-    RegisterAutostart(shells_, "/old/place/agendix", kAutostartEntryName);
-    RegisterAutostart(shells_, "/old/place/agendix", kAutostartEntryName);
+    RegisterAutostart(autostart_, "/old/place/agendix", kAutostartEntryName);
+    RegisterAutostart(autostart_, "/old/place/agendix", kAutostartEntryName);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("Agendix.desktop")});
 
-    RegisterAutostart(shells_, "/new/place/agendix", kAutostartEntryName);
+    RegisterAutostart(autostart_, "/new/place/agendix", kAutostartEntryName);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("Agendix.desktop")});
     const QByteArray entry = ReadAll(EntryFile());
     EXPECT_TRUE(entry.contains("Exec=\"/new/place/agendix\"\n")) << entry.toStdString();
@@ -250,21 +248,21 @@ TEST_F(XdgAutostartTest, RegisteringAgainReplacesTheOneEntry) {
 }
 
 TEST_F(XdgAutostartTest, UnregisteringRemovesTheEntryAndIsQuietWithoutOne) {
-    RegisterAutostart(shells_, "/usr/bin/agendix", kAutostartEntryName);
-    UnregisterAutostart(shells_, kAutostartEntryName);
+    RegisterAutostart(autostart_, "/usr/bin/agendix", kAutostartEntryName);
+    UnregisterAutostart(autostart_, kAutostartEntryName);
     EXPECT_FALSE(QFile::exists(EntryFile()));
-    UnregisterAutostart(shells_, kAutostartEntryName);
-    // The shell itself reports a missing value, as its contract says.
-    EXPECT_THROW(shells_.CreateObject("WScript.Shell")->RegDelete(kFullName), AutostartError);
+    UnregisterAutostart(autostart_, kAutostartEntryName);
+    // The list itself reports a missing entry, as its contract says.
+    EXPECT_THROW(autostart_.StopStartingAtLogIn(kAutostartEntryName), AutostartError);
 }
 
 TEST_F(XdgAutostartTest, FolderComesFromTheEnvironmentAtEachCallOrFromTheCaller) {
     QTemporaryDir other;
     setenv("XDG_CONFIG_HOME", QFile::encodeName(other.path()), 1);
-    RegisterAutostart(shells_, "/usr/bin/agendix", kAutostartEntryName);
+    RegisterAutostart(autostart_, "/usr/bin/agendix", kAutostartEntryName);
     EXPECT_TRUE(QFile::exists(other.filePath(QStringLiteral("autostart/Agendix.desktop"))));
 
-    XdgAutostartShellFactory injected(other.filePath(QStringLiteral("chosen")));
+    XdgAutostart injected(other.filePath(QStringLiteral("chosen")));
     RegisterAutostart(injected, "/usr/bin/agendix", kAutostartEntryName);
     EXPECT_TRUE(QFile::exists(other.filePath(QStringLiteral("chosen/Agendix.desktop"))));
 }
@@ -275,7 +273,7 @@ TEST_F(XdgAutostartTest, RegistrationThatCannotBeWrittenIsAClearError) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     try {
-        RegisterAutostart(shells_, "/usr/bin/agendix", kAutostartEntryName);
+        RegisterAutostart(autostart_, "/usr/bin/agendix", kAutostartEntryName);
         FAIL() << "the registration reported success";
     } catch (const AutostartError& error) {
         EXPECT_NE(std::string(error.what()).find(blocker.fileName().toStdString()),
@@ -291,25 +289,21 @@ TEST_F(XdgAutostartTest, ReadOnlyFolderIsAClearError) {
     const QString folder = config_.filePath(QStringLiteral("autostart"));
     ASSERT_TRUE(QDir().mkpath(folder));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_THROW(RegisterAutostart(shells_, "/usr/bin/agendix", kAutostartEntryName),
+    EXPECT_THROW(RegisterAutostart(autostart_, "/usr/bin/agendix", kAutostartEntryName),
                  AutostartError);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(XdgAutostartTest, RefusesWhatCannotBeAnEntry) {
-    EXPECT_THROW(RegisterAutostart(shells_, "relative/agendix", "Agendix"), AutostartError);
-    EXPECT_THROW(RegisterAutostart(shells_, "/line\nbreak", "Agendix"), AutostartError);
-    EXPECT_THROW(RegisterAutostart(shells_, "/not/utf8/\xff", "Agendix"), AutostartError);
+    EXPECT_THROW(RegisterAutostart(autostart_, "relative/agendix", "Agendix"), AutostartError);
+    EXPECT_THROW(RegisterAutostart(autostart_, "/line\nbreak", "Agendix"), AutostartError);
+    EXPECT_THROW(RegisterAutostart(autostart_, "/not/utf8/\xff", "Agendix"), AutostartError);
     for (const char* name : {"", "../escape", "sub/key", "sub\\key", ".hidden"}) {
-        EXPECT_THROW(RegisterAutostart(shells_, "/usr/bin/agendix", name), AutostartError) << name;
+        EXPECT_THROW(RegisterAutostart(autostart_, "/usr/bin/agendix", name), AutostartError)
+            << name;
     }
-    auto shell = shells_.CreateObject("wscript.shell");
-    EXPECT_THROW(shell->RegWrite("HKEY_CURRENT_USER\\Environment\\PATH", "/x"), AutostartError);
-    shell->RegWrite(
-        "hkey_local_machine\\software\\microsoft\\windows\\currentversion\\run\\Agendix",
-        "/usr/bin/agendix");
-    EXPECT_TRUE(QFile::exists(EntryFile()));
-    EXPECT_THROW(shells_.CreateObject("Other.Object"), AutostartError);
+    EXPECT_THROW(autostart_.StopStartingAtLogIn("../escape"), AutostartError);
+    EXPECT_TRUE(Entries().isEmpty());
     EXPECT_FALSE(QDir(config_.filePath(QStringLiteral("autostart")))
                      .exists(QStringLiteral("../escape.desktop")));
 }

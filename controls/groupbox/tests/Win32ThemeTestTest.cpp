@@ -1,4 +1,4 @@
-#include "controls/groupbox/core/ThemeTest.h"
+#include "controls/groupbox/win32/Win32ThemeTest.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ using ::testing::_;
 using ::testing::Invoke;
 using ::testing::Return;
 
-class FakeThemePlatform : public ThemePlatform {
+class FakeThemeApi : public ThemeApi {
   public:
     MOCK_METHOD(void, GetVersionExA, (OSVERSIONINFOA&), (const, override));
     MOCK_METHOD(int, IsAppThemed, (), (const, override));
@@ -34,56 +34,56 @@ class FakeThemePlatform : public ThemePlatform {
 };
 
 TEST(CanDrawThemed, SystemOlderThanVisualStylesIsClassicWithoutAskingForThemes) {
-    ::testing::StrictMock<FakeThemePlatform> platform;
+    ::testing::StrictMock<FakeThemeApi> platform;
     platform.SetSystemVersion(5, 0);
     EXPECT_CALL(platform, GetVersionExA(_)).Times(1);
-    EXPECT_FALSE(CanDrawThemed(platform));
+    EXPECT_FALSE(Win32ThemeTest(platform).CanDrawThemed());
 }
 
 TEST(CanDrawThemed, ThemedApplicationWithCommonControls6IsThemed) {
     for (const auto& [major, minor] : {std::pair{5u, 1u}, std::pair{6u, 0u}}) {
-        ::testing::NiceMock<FakeThemePlatform> platform;
+        ::testing::NiceMock<FakeThemeApi> platform;
         platform.SetSystemVersion(major, minor);
         platform.SetControlsVersion(6);
         ON_CALL(platform, IsAppThemed()).WillByDefault(Return(1));
-        EXPECT_TRUE(CanDrawThemed(platform)) << major << "." << minor;
+        EXPECT_TRUE(Win32ThemeTest(platform).CanDrawThemed()) << major << "." << minor;
     }
 }
 
 TEST(CanDrawThemed, CommonControls5IsClassicEvenWhenThemed) {
-    ::testing::NiceMock<FakeThemePlatform> platform;
+    ::testing::NiceMock<FakeThemeApi> platform;
     platform.SetSystemVersion(5, 1);
     platform.SetControlsVersion(5);
     ON_CALL(platform, IsAppThemed()).WillByDefault(Return(1));
-    EXPECT_FALSE(CanDrawThemed(platform));
+    EXPECT_FALSE(Win32ThemeTest(platform).CanDrawThemed());
 }
 
 TEST(CanDrawThemed, ThemesSwitchedOffIsClassicWithoutAskingTheControlsVersion) {
-    ::testing::StrictMock<FakeThemePlatform> platform;
+    ::testing::StrictMock<FakeThemeApi> platform;
     platform.SetSystemVersion(6, 1);
     ::testing::InSequence order;
     EXPECT_CALL(platform, GetVersionExA(_));
     EXPECT_CALL(platform, IsAppThemed()).WillOnce(Return(0));
-    EXPECT_FALSE(CanDrawThemed(platform));
+    EXPECT_FALSE(Win32ThemeTest(platform).CanDrawThemed());
 }
 
 TEST(CanDrawThemed, FailedQueriesLeaveZeroRecordsAndGiveClassic) {
-    ::testing::NiceMock<FakeThemePlatform> failing;
-    EXPECT_FALSE(CanDrawThemed(failing));
+    ::testing::NiceMock<FakeThemeApi> failing;
+    EXPECT_FALSE(Win32ThemeTest(failing).CanDrawThemed());
 
-    ::testing::NiceMock<FakeThemePlatform> controlsQueryFails;
+    ::testing::NiceMock<FakeThemeApi> controlsQueryFails;
     controlsQueryFails.SetSystemVersion(6, 1);
     ON_CALL(controlsQueryFails, IsAppThemed()).WillByDefault(Return(1));
-    EXPECT_FALSE(CanDrawThemed(controlsQueryFails));
+    EXPECT_FALSE(Win32ThemeTest(controlsQueryFails).CanDrawThemed());
 }
 
 TEST(CanDrawThemed, AsksAgainOnEveryCall) {
-    ::testing::NiceMock<FakeThemePlatform> platform;
+    ::testing::NiceMock<FakeThemeApi> platform;
     platform.SetSystemVersion(6, 1);
     platform.SetControlsVersion(6);
     EXPECT_CALL(platform, IsAppThemed()).WillOnce(Return(1)).WillOnce(Return(0));
-    EXPECT_TRUE(CanDrawThemed(platform));
-    EXPECT_FALSE(CanDrawThemed(platform));
+    EXPECT_TRUE(Win32ThemeTest(platform).CanDrawThemed());
+    EXPECT_FALSE(Win32ThemeTest(platform).CanDrawThemed());
 }
 
 }  // namespace

@@ -1,0 +1,614 @@
+// GLib first: this file is the only one that includes the service's headers, and none of Qt's.
+#include <libecal/libecal.h>
+
+#include "scan/linux/EdsWorker.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <thread>
+#include <tuple>
+
+namespace agendix::scan {
+
+LocalDateTime ToLocal(const EdsTime& time) {
+    if (time.wall) {
+        return time.local;
+    }
+    const auto seconds = static_cast<std::time_t>(time.utc);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return {{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+            local.tm_hour,
+            local.tm_min,
+            local.tm_sec};
+}
+
+bool EdsSnapshot::Covers(const CalendarDate& first, const CalendarDate& last) const {
+    return days > 0 && firstDay <= first && last < AddDays(firstDay, days);
+}
+
+namespace {
+
+constexpr const char* kSourcesService = "org.gnome.evolution.dataserver.Sources5";
+// View signals come in bursts (a series and its overrides, an import): one query after them.
+constexpr guint kRequeryDelayMs = 150;
+// After a remote calendar's first refresh has returned, how long it may stay quiet before its
+// (still empty) list counts as complete.
+constexpr guint kSyncSettleMs = 1500;
+
+template <typename T>
+void Unref(T*& object) {
+    if (object) {
+        g_object_unref(object);
+        object = nullptr;
+    }
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Whether the calendar service is on the session bus, running or startable, asked of the bus
+// itself: without the service the registry still opens, empty.
+bool ServiceOnBus(GCancellable* cancellable, std::string& why) {
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, cancellable, &error);
+    if (!bus) {
+        why = std::string("there is no session bus (") + (error ? error->message : "?") + ")";
+        g_clear_error(&error);
+        return false;
+    }
+    auto call = [&](const char* method, GVariant* parameters) {
+        return g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                           "org.freedesktop.DBus", method, parameters, nullptr,
+                                           G_DBUS_CALL_FLAGS_NONE, 5000, cancellable, nullptr);
+    };
+    bool found = false;
+    if (GVariant* owned = call("NameHasOwner", g_variant_new("(s)", kSourcesService))) {
+        gboolean has = FALSE;
+        g_variant_get(owned, "(b)", &has);
+        found = has;
+        g_variant_unref(owned);
+    }
+    if (!found) {
+        if (GVariant* names = call("ListActivatableNames", nullptr)) {
+            GVariantIter* iter = nullptr;
+            const gchar* name = nullptr;
+            g_variant_get(names, "(as)", &iter);
+            while (!found && g_variant_iter_next(iter, "&s", &name)) {
+                found = g_strcmp0(name, kSourcesService) == 0;
+            }
+            g_variant_iter_free(iter);
+            g_variant_unref(names);
+        }
+    }
+    g_object_unref(bus);
+    if (!found) {
+        why =
+            "the calendar service (Evolution Data Server) is not installed or not running on "
+            "this session";
+    }
+    return found;
+}
+
+// The zone for floating times: TZ when it names a known zone, else the system's.
+ICalTimezone* LocalZone() {
+    if (const char* tz = std::getenv("TZ"); tz && *tz) {
+        const char* name = *tz == ':' ? tz + 1 : tz;
+        if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone(name)) {
+            return zone;
+        }
+    }
+    return e_cal_util_get_system_timezone();
+}
+
+EdsTime ToEdsTime(ICalTime* time) {
+    EdsTime result;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    i_cal_time_get_date(time, &year, &month, &day);
+    i_cal_time_get_time(time, &hour, &minute, &second);
+    if (i_cal_time_is_date(time)) {
+        // A date has no zone: the day itself, from midnight (converting it moves it).
+        result.wall = true;
+        result.local = {{year, month, day}, 0, 0, 0};
+        return result;
+    }
+    ICalTimezone* zone = i_cal_time_get_timezone(time);
+    if (!zone && !i_cal_time_is_utc(time)) {
+        // Floating: the same wall-clock time wherever the reader is.
+        result.wall = true;
+        result.local = {{year, month, day}, hour, minute, second};
+        return result;
+    }
+    result.utc =
+        i_cal_time_as_timet_with_zone(time, zone ? zone : i_cal_timezone_get_utc_timezone());
+    return result;
+}
+
+std::time_t LocalMidnight(const CalendarDate& date) {
+    std::tm local{};
+    local.tm_year = date.year - 1900;
+    local.tm_mon = date.month - 1;
+    local.tm_mday = date.day;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+std::string UtcStamp(std::time_t moment) {
+    std::tm utc{};
+    gmtime_r(&moment, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+    return text;
+}
+
+CalendarDate Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+}  // namespace
+
+struct EdsWorker::Impl {
+    explicit Impl(EdsCalendarOptions options) : options_(std::move(options)) {
+        context_ = g_main_context_new();
+        loop_ = g_main_loop_new(context_, FALSE);
+        cancellable_ = g_cancellable_new();
+        wantedFirst_ = Today();
+        thread_ = std::thread([this] { Run(); });
+    }
+
+    ~Impl() {
+        g_cancellable_cancel(cancellable_);
+        Invoke([](Impl& self) { g_main_loop_quit(self.loop_); });
+        thread_.join();
+        g_object_unref(cancellable_);
+        g_main_loop_unref(loop_);
+        g_main_context_unref(context_);
+    }
+
+    std::shared_ptr<const EdsSnapshot> Read(const CalendarDate& first, const CalendarDate& last,
+                                            std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex_);
+        if (wantedFirst_ != first) {
+            wantedFirst_ = first;
+            Invoke([](Impl& self) { self.MoveDays(); });
+        }
+        const auto ready = [&] {
+            const EdsSnapshot& s = *snapshot_;
+            if (s.state == EdsState::Opening) {
+                return false;
+            }
+            const bool listing = s.state == EdsState::Ready || s.state == EdsState::Syncing;
+            return !listing || s.Covers(first, last);
+        };
+        if (!ready() && wait.count() > 0) {
+            published_.wait_for(lock, wait, ready);
+        }
+        return snapshot_;
+    }
+
+  private:
+    // Runs `action` on the worker thread.
+    void Invoke(void (*action)(Impl&)) {
+        struct Call {
+            Impl* self;
+            void (*action)(Impl&);
+        };
+        GSource* source = g_idle_source_new();
+        g_source_set_callback(
+            source,
+            [](gpointer data) -> gboolean {
+                auto* call = static_cast<Call*>(data);
+                call->action(*call->self);
+                return G_SOURCE_REMOVE;
+            },
+            new Call{this, action}, [](gpointer data) { delete static_cast<Call*>(data); });
+        g_source_attach(source, context_);
+        g_source_unref(source);
+    }
+
+    void Run() {
+        g_main_context_push_thread_default(context_);
+        Invoke([](Impl& self) { self.Open(); });
+        g_main_loop_run(loop_);
+        Close();
+        const gint64 tc = g_get_monotonic_time();
+        // Let cancelled calls finish their callbacks before the context goes.
+        for (int i = 0; i < 100 && g_main_context_iteration(context_, FALSE); ++i) {
+        }
+        g_main_context_pop_thread_default(context_);
+        g_printerr("TMPCLOSE drain %.2f ms\n", static_cast<double>(g_get_monotonic_time() - tc) / 1e3);
+    }
+
+    void Open() {
+        std::string why;
+        if (!ServiceOnBus(cancellable_, why)) {
+            Publish(EdsState::Absent, options_.absentIsEmpty ? std::string()
+                                                             : "The calendar " + Quoted(Name()) +
+                                                                   " cannot be read: " + why + ".");
+            return;
+        }
+        GError* error = nullptr;
+        registry_ = e_source_registry_new_sync(cancellable_, &error);
+        if (!registry_) {
+            Fail("the calendar service did not answer", error);
+            return;
+        }
+        source_ = options_.sourceUid.empty()
+                      ? e_source_registry_ref_default_calendar(registry_)
+                      : e_source_registry_ref_source(registry_, options_.sourceUid.c_str());
+        if (!source_ || !e_source_has_extension(source_, E_SOURCE_EXTENSION_CALENDAR)) {
+            Unref(source_);
+            Publish(EdsState::Failed, options_.sourceUid.empty()
+                                          ? "The calendar service has no default calendar."
+                                          : "The calendar service has no calendar with the uid " +
+                                                Quoted(options_.sourceUid) + ".");
+            return;
+        }
+        for (const char* signal : {"source-changed", "source-enabled", "source-disabled"}) {
+            g_signal_connect_swapped(registry_, signal,
+                                     G_CALLBACK(+[](Impl* self, ESource* changed) {
+                                         if (self->Concerns(changed)) {
+                                             self->SourceChanged();
+                                         }
+                                     }),
+                                     this);
+        }
+        g_signal_connect_swapped(source_, "notify::connection-status",
+                                 G_CALLBACK(+[](Impl* self) { self->SourceChanged(); }), this);
+        SourceChanged();
+    }
+
+    // Whether a change of `changed` may change what the calendar shows: it is the calendar or
+    // one of the sources it belongs to (its account).
+    bool Concerns(ESource* changed) const {
+        const gchar* uid = e_source_get_uid(changed);
+        for (ESource* source = source_ ? static_cast<ESource*>(g_object_ref(source_)) : nullptr;
+             source;) {
+            const bool same = g_strcmp0(e_source_get_uid(source), uid) == 0;
+            const gchar* parent = e_source_get_parent(source);
+            ESource* next =
+                !same && parent ? e_source_registry_ref_source(registry_, parent) : nullptr;
+            g_object_unref(source);
+            if (same) {
+                return true;
+            }
+            source = next;
+        }
+        return false;
+    }
+
+    // The source was switched on or off, or its connection changed: connect when it may be
+    // read, else say why not.
+    void SourceChanged() {
+        if (!e_source_registry_check_enabled(registry_, source_)) {
+            Publish(EdsState::Disabled,
+                    "The calendar " + Quoted(DisplayName()) +
+                        " is disabled in the calendar service. Enable it (or its account) in "
+                        "the calendar's settings, or name another calendar in calendar.conf.");
+            return;
+        }
+        const auto status = e_source_get_connection_status(source_);
+        if (status == E_SOURCE_CONNECTION_STATUS_AWAITING_CREDENTIALS) {
+            Publish(EdsState::AwaitingCredentials,
+                    "The calendar " + Quoted(DisplayName()) +
+                        " is waiting for you to sign in to its account (GNOME Settings → Online "
+                        "Accounts).");
+            return;
+        }
+        if (status == E_SOURCE_CONNECTION_STATUS_SSL_FAILED) {
+            Publish(EdsState::AwaitingCredentials,
+                    "The calendar " + Quoted(DisplayName()) +
+                        " cannot be reached: its server's certificate was not accepted. Open "
+                        "the calendar's account settings to check it.");
+            return;
+        }
+        if (!client_ && !connecting_) {
+            connecting_ = true;
+            // (guint32)-1: return once the backend is open, without waiting for the network.
+            e_cal_client_connect(source_, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, static_cast<guint32>(-1),
+                                 cancellable_, &Impl::Connected, this);
+            return;
+        }
+        if (client_) {
+            Query();
+        }
+    }
+
+    static void Connected(GObject*, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        EClient* client = e_cal_client_connect_finish(result, &error);
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_error_free(error);
+            return;  // shutting down: `data` may be going
+        }
+        auto* self = static_cast<Impl*>(data);
+        self->connecting_ = false;
+        if (!client) {
+            self->Fail("the calendar " + Quoted(self->DisplayName()) + " could not be opened",
+                       error);
+            return;
+        }
+        self->client_ = E_CAL_CLIENT(client);
+        if (ICalTimezone* zone = LocalZone()) {
+            e_cal_client_set_default_timezone(self->client_, zone);
+        }
+        self->StartView();
+        // A remote calendar's first list may come from an empty cache: it is "syncing" until
+        // something arrives, or its refresh has returned and it has been quiet a moment.
+        self->syncing_ = e_client_check_refresh_supported(client);
+        self->Query();
+        if (self->syncing_) {
+            e_client_refresh(client, self->cancellable_, &Impl::Refreshed, self);
+        }
+    }
+
+    static void Refreshed(GObject* client, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        e_client_refresh_finish(E_CLIENT(client), result, &error);
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_error_free(error);
+            return;
+        }
+        g_clear_error(&error);  // an offline server: the cache is what there is
+        auto* self = static_cast<Impl*>(data);
+        self->settle_ = Schedule(
+            self->context_, kSyncSettleMs,
+            [](Impl& s) {
+                s.settle_ = 0;
+                s.syncing_ = false;
+                s.Query();
+            },
+            self);
+    }
+
+    // Watches the kept days (and a day either side for other zones) for changes.
+    void StartView() {
+        StopView();
+        const auto [from, until] = QueryRange();
+        const std::string sexp = "(occur-in-time-range? (make-time \"" + UtcStamp(from) +
+                                 "\") (make-time \"" + UtcStamp(until) + "\"))";
+        GError* error = nullptr;
+        if (!e_cal_client_get_view_sync(client_, sexp.c_str(), &view_, cancellable_, &error)) {
+            // Without a view the snapshot still follows the scans' requests; say nothing.
+            g_clear_error(&error);
+            return;
+        }
+        e_cal_client_view_set_flags(view_, E_CAL_CLIENT_VIEW_FLAGS_NONE, nullptr);
+        auto changed = G_CALLBACK(+[](ECalClientView*, gpointer, Impl* self) {
+            self->syncing_ = false;
+            self->ScheduleQuery();
+        });
+        for (const char* signal : {"objects-added", "objects-modified", "objects-removed"}) {
+            g_signal_connect(view_, signal, changed, this);
+        }
+        e_cal_client_view_start(view_, &error);
+        g_clear_error(&error);
+    }
+
+    void StopView() {
+        if (view_) {
+            g_signal_handlers_disconnect_by_data(view_, this);
+            e_cal_client_view_stop(view_, nullptr);
+            Unref(view_);
+        }
+    }
+
+    // A scan asked for days that start elsewhere.
+    void MoveDays() {
+        {
+            std::lock_guard lock(mutex_);
+            keptFirst_ = wantedFirst_;
+        }
+        if (client_) {
+            StartView();
+            Query();
+        }
+    }
+
+    std::pair<std::time_t, std::time_t> QueryRange() const {
+        constexpr std::time_t day = 24 * 60 * 60;
+        return {LocalMidnight(keptFirst_) - day,
+                LocalMidnight(AddDays(keptFirst_, kDaysKept)) + day};
+    }
+
+    void ScheduleQuery() {
+        if (requery_ == 0) {
+            requery_ = Schedule(
+                context_, kRequeryDelayMs,
+                [](Impl& self) {
+                    self.requery_ = 0;
+                    self.Query();
+                },
+                this);
+        }
+    }
+
+    static guint Schedule(GMainContext* context, guint delayMs, void (*action)(Impl&), Impl* self) {
+        struct Call {
+            Impl* self;
+            void (*action)(Impl&);
+        };
+        GSource* source = g_timeout_source_new(delayMs);
+        g_source_set_callback(
+            source,
+            [](gpointer data) -> gboolean {
+                auto* call = static_cast<Call*>(data);
+                call->action(*call->self);
+                return G_SOURCE_REMOVE;
+            },
+            new Call{self, action}, [](gpointer data) { delete static_cast<Call*>(data); });
+        const guint id = g_source_attach(source, context);
+        g_source_unref(source);
+        return id;
+    }
+
+    // Asks the service for the instances of the kept days and publishes them.
+    void Query() {
+        if (!client_) {
+            return;
+        }
+        tzset();
+        if (ICalTimezone* zone = LocalZone()) {
+            e_cal_client_set_default_timezone(client_, zone);
+        }
+        const auto [from, until] = QueryRange();
+        std::vector<EdsInstance> instances;
+        e_cal_client_generate_instances_sync(
+            client_, from, until, cancellable_,
+            [](ICalComponent* component, ICalTime* start, ICalTime* end, gpointer data,
+               GCancellable*, GError**) -> gboolean {
+                if (i_cal_component_get_status(component) == I_CAL_STATUS_CANCELLED) {
+                    return TRUE;  // a cancelled event or occurrence is not an appointment
+                }
+                EdsInstance instance;
+                instance.start = ToEdsTime(start);
+                instance.end = ToEdsTime(end);
+                const gchar* summary = i_cal_component_get_summary(component);
+                const gchar* location = i_cal_component_get_location(component);
+                const gchar* uid = i_cal_component_get_uid(component);
+                instance.subject = summary ? summary : "";
+                instance.location = location ? location : "";
+                instance.uid = uid ? uid : "";
+                if (ICalTime* recurrence = i_cal_component_get_recurrenceid(component)) {
+                    if (!i_cal_time_is_null_time(recurrence)) {
+                        gchar* text = i_cal_time_as_ical_string(recurrence);
+                        instance.recurrenceId = text ? text : "";
+                        g_free(text);
+                    }
+                    g_object_unref(recurrence);
+                }
+                static_cast<std::vector<EdsInstance>*>(data)->push_back(std::move(instance));
+                return TRUE;
+            },
+            &instances);
+        if (!instances.empty()) {
+            syncing_ = false;  // what the cache holds is worth showing
+        }
+        // Stable order: start, then uid, then which occurrence.
+        std::stable_sort(instances.begin(), instances.end(), [](const auto& a, const auto& b) {
+            return std::forward_as_tuple(ToLocal(a.start), a.uid, a.recurrenceId) <
+                   std::forward_as_tuple(ToLocal(b.start), b.uid, b.recurrenceId);
+        });
+        Publish(syncing_ ? EdsState::Syncing : EdsState::Ready,
+                syncing_ ? "The calendar " + Quoted(DisplayName()) +
+                               " is still being synchronised with its server; the appointments "
+                               "follow in a moment."
+                         : std::string(),
+                std::move(instances));
+    }
+
+    void Fail(const std::string& what, GError* error) {
+        std::string message = what;
+        if (error) {
+            message += std::string(": ") + error->message;
+            g_error_free(error);
+        }
+        Publish(EdsState::Failed, message + ".");
+    }
+
+    void Publish(EdsState state, std::string message, std::vector<EdsInstance> instances = {}) {
+        auto next = std::make_shared<EdsSnapshot>();
+        next->state = state;
+        next->message = std::move(message);
+        next->firstDay = keptFirst_;
+        next->days = state == EdsState::Ready || state == EdsState::Syncing ? kDaysKept : 0;
+        next->instances = std::move(instances);
+        bool changed = false;
+        {
+            std::lock_guard lock(mutex_);
+            changed = !(*next == *snapshot_);
+            snapshot_ = std::move(next);
+        }
+        published_.notify_all();
+        if (changed && options_.changed) {
+            options_.changed();
+        }
+    }
+
+    // The name the user chose the calendar by, for messages before the source is known.
+    std::string Name() const { return "eds:" + options_.sourceUid; }
+
+    std::string DisplayName() const {
+        const gchar* name = source_ ? e_source_get_display_name(source_) : nullptr;
+        return name && *name ? name : Name();
+    }
+
+    void Close() {
+        const gint64 t0 = g_get_monotonic_time();
+        for (guint* id : {&requery_, &settle_}) {
+            if (*id != 0) {
+                if (GSource* source = g_main_context_find_source_by_id(context_, *id)) {
+                    g_source_destroy(source);
+                }
+                *id = 0;
+            }
+        }
+        StopView();
+        const gint64 t1 = g_get_monotonic_time();
+        if (registry_) {
+            g_signal_handlers_disconnect_by_data(registry_, this);
+        }
+        if (source_) {
+            g_signal_handlers_disconnect_by_data(source_, this);
+        }
+        Unref(client_);
+        const gint64 t2 = g_get_monotonic_time();
+        Unref(source_);
+        Unref(registry_);
+        g_printerr("TMPCLOSE view %.2f client %.2f registry %.2f ms\n", static_cast<double>(t1 - t0) / 1e3, static_cast<double>(t2 - t1) / 1e3, static_cast<double>(g_get_monotonic_time() - t2) / 1e3);
+    }
+
+    const EdsCalendarOptions options_;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    GCancellable* cancellable_ = nullptr;
+    std::thread thread_;
+
+    // Worker thread only.
+    ESourceRegistry* registry_ = nullptr;
+    ESource* source_ = nullptr;
+    ECalClient* client_ = nullptr;
+    ECalClientView* view_ = nullptr;
+    bool connecting_ = false;
+    bool syncing_ = false;
+    guint requery_ = 0;
+    guint settle_ = 0;
+    CalendarDate keptFirst_ = Today();
+
+    // Shared with the scans.
+    std::mutex mutex_;
+    std::condition_variable published_;
+    CalendarDate wantedFirst_;
+    std::shared_ptr<const EdsSnapshot> snapshot_ = std::make_shared<EdsSnapshot>(
+        EdsSnapshot{EdsState::Opening,
+                    "The calendar service is still opening the calendar; the "
+                    "appointments follow in a moment.",
+                    {},
+                    0,
+                    {}});
+};
+
+EdsWorker::EdsWorker(EdsCalendarOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+EdsWorker::~EdsWorker() = default;
+
+std::shared_ptr<const EdsSnapshot> EdsWorker::Read(const CalendarDate& first,
+                                                   const CalendarDate& last,
+                                                   std::chrono::milliseconds wait) {
+    return impl_->Read(first, last, wait);
+}
+
+}  // namespace agendix::scan
