@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages listed in scripts/packages/*.txt that are not installed yet.
+# Usage: scripts/install-deps.sh [--windows]
+# windows.txt (the cross build for Windows and Wine) is installed only with --windows.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-wanted=$(sed -e 's/#.*//' "$here"/packages/*.txt | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+lists=()
+for list in "$here"/packages/*.txt; do
+    [ "$(basename "$list")" = windows.txt ] || lists+=("$list")
+done
+[ "${1:-}" != "--windows" ] || lists+=("$here/packages/windows.txt")
+
+wanted=$(sed -e 's/#.*//' "${lists[@]}" | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
 missing=()
 for package in $wanted; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "scan/core/AppointmentScan.h"
-#include "scan/core/SystemClock.h"
+#include "scan/linux/SystemClock.h"
 
 namespace agendix::agenda {
 

@@ -15,9 +15,9 @@
 #include "app/linux/TerminationSignals.h"
 #include "scan/core/StatusScan.h"
 #include "scan/linux/IcalCalendar.h"
-#include "triggers/core/NextDayStart.h"
 #include "triggers/linux/CalendarWatch.h"
 #include "triggers/linux/DayWatch.h"
+#include "triggers/linux/LocalDayStart.h"
 #include "triggers/linux/ResumeWatch.h"
 
 namespace {

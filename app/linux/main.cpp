@@ -17,16 +17,16 @@
 #include "controls/groupbox/qt/QtThemePlatform.h"
 #include "controls/host/qt/QtMessageService.h"
 #include "controls/tray/linux/LinuxNotifyArea.h"
-#include "scan/core/SystemClock.h"
 #include "scan/linux/IcalCalendar.h"
 #include "scan/linux/SecretService.h"
+#include "scan/linux/SystemClock.h"
 #include "scan/qt/RemoteCalendars.h"
 #include "settings/autostart/linux/XdgAutostart.h"
 #include "settings/store/linux/IniSettingsStore.h"
 #include "settings/usage/qt/QtCounterPost.h"
-#include "triggers/core/NextDayStart.h"
 #include "triggers/linux/CalendarWatch.h"
 #include "triggers/linux/DayWatch.h"
+#include "triggers/linux/LocalDayStart.h"
 #include "triggers/linux/ResumeWatch.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scan/tests/IcalTestSupport.h"
+#include "common/tests/TurkishLocale.h"
 
 namespace agendix::common::testing {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 // Names and keywords are ASCII: neither the locale nor bytes of other encodings change how they
 // compare.
 TEST(Ascii, CaseAndLettersAreThoseOfAsciiInEveryLocale) {
-    const scan::testing::ScopedTurkishLocale turkish;  // where one is installed
+    const ScopedTurkishLocale turkish;  // where one is installed
     EXPECT_TRUE(EqualsNoCase("BEGIN:VEVENT", "begin:vEvent"));
     EXPECT_TRUE(EndsWithNoCase("WORK.ICS", ".ics"));
     EXPECT_FALSE(EndsWithNoCase("ics", ".ics"));

@@ -34,8 +34,8 @@
 
 #include "scan/bench/EdsChanges.h"
 #include "scan/core/AppointmentScan.h"
-#include "scan/core/SystemClock.h"
 #include "scan/linux/EdsCalendar.h"
+#include "scan/linux/SystemClock.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include <fstream>
 
+#include "common/tests/TurkishLocale.h"
 #include "scan/tests/IcalTestSupport.h"
 
 namespace agendix::scan::testing {
@@ -290,7 +291,7 @@ TEST(IcalFolder, AnUnreadableSeriesIsLeftOutOfAFolderButFailsASingleFile) {
 // The character classes of the C library follow the locale, which the program takes from the
 // user's environment; a Turkish one does not lower 'I' to 'i'.
 TEST(IcalFolder, FileNamesAreMatchedAlikeInEveryLocale) {
-    const ScopedTurkishLocale turkish;
+    const common::testing::ScopedTurkishLocale turkish;
     if (!turkish.Active()) {
         GTEST_SKIP() << "no Turkish locale is installed";
     }

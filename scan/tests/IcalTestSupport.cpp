@@ -1,6 +1,5 @@
 #include "scan/tests/IcalTestSupport.h"
 
-#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -57,19 +56,6 @@ ScopedTimeZone::~ScopedTimeZone() {
         unsetenv("TZ");
     }
     tzset();
-}
-
-ScopedTurkishLocale::ScopedTurkishLocale() : previous_(std::setlocale(LC_CTYPE, nullptr)) {
-    for (const char* name : {"tr_TR.UTF-8", "tr_TR.utf8", "tr_TR.ISO-8859-9", "tr_TR"}) {
-        if (std::setlocale(LC_CTYPE, name)) {
-            active_ = true;
-            return;
-        }
-    }
-}
-
-ScopedTurkishLocale::~ScopedTurkishLocale() {
-    std::setlocale(LC_CTYPE, previous_.c_str());
 }
 
 Agenda::Agenda(const std::filesystem::path& path, bool missingIsEmpty)

@@ -27,22 +27,6 @@ class ScopedTimeZone {
     std::optional<std::string> previous_;
 };
 
-// Sets a Turkish locale for the character classes (LC_CTYPE), when one is installed, for its
-// lifetime.
-class ScopedTurkishLocale {
-  public:
-    ScopedTurkishLocale();
-    ~ScopedTurkishLocale();
-    ScopedTurkishLocale(const ScopedTurkishLocale&) = delete;
-    ScopedTurkishLocale& operator=(const ScopedTurkishLocale&) = delete;
-
-    bool Active() const { return active_; }
-
-  private:
-    std::string previous_;
-    bool active_ = false;
-};
-
 struct Balloon {
     std::string title;
     std::string text;  // without the final NUL, CR LF turned into LF for readable expectations

@@ -13,10 +13,4 @@ using LocalDateAt = std::function<std::chrono::year_month_day(std::chrono::sys_s
 // the day that follows. A zone whose date does not change within two days gives now + 48 h.
 std::chrono::sys_seconds NextDayStart(std::chrono::sys_seconds now, const LocalDateAt& localDate);
 
-// The date in the machine's local zone (TZ honoured) at `moment`.
-std::chrono::year_month_day SystemLocalDate(std::chrono::sys_seconds moment);
-
-// NextDayStart in the machine's local zone, read afresh so that a new zone counts at once.
-std::chrono::sys_seconds NextLocalDayStart(std::chrono::sys_seconds now);
-
 }  // namespace agendix::triggers

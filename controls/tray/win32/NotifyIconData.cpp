@@ -1,8 +1,38 @@
 #include "controls/tray/win32/NotifyIconData.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace agendix::controls {
+
+#if defined(_WIN32) && !defined(_WIN64)
+// A 32-bit Windows build checks the record against the system's own: the shell's 8-bit record
+// up to its version-2 end (NOTIFYICONDATAA_V2_SIZE, the members before guidItem) is this one.
+using Field = NotifyIconData::Field;
+using TextField = NotifyIconData::TextField;
+static_assert(NOTIFYICONDATAA_V2_SIZE == NotifyIconData::kSize);
+static_assert(static_cast<std::size_t>(Field::cbSize) == offsetof(NOTIFYICONDATAA, cbSize));
+static_assert(static_cast<std::size_t>(Field::hWnd) == offsetof(NOTIFYICONDATAA, hWnd));
+static_assert(static_cast<std::size_t>(Field::uID) == offsetof(NOTIFYICONDATAA, uID));
+static_assert(static_cast<std::size_t>(Field::uFlags) == offsetof(NOTIFYICONDATAA, uFlags));
+static_assert(static_cast<std::size_t>(Field::uCallbackMessage) ==
+              offsetof(NOTIFYICONDATAA, uCallbackMessage));
+static_assert(static_cast<std::size_t>(Field::hIcon) == offsetof(NOTIFYICONDATAA, hIcon));
+static_assert(static_cast<std::size_t>(Field::dwState) == offsetof(NOTIFYICONDATAA, dwState));
+static_assert(static_cast<std::size_t>(Field::dwStateMask) ==
+              offsetof(NOTIFYICONDATAA, dwStateMask));
+static_assert(static_cast<std::size_t>(Field::uTimeout) == offsetof(NOTIFYICONDATAA, uTimeout));
+static_assert(static_cast<std::size_t>(Field::dwInfoFlags) ==
+              offsetof(NOTIFYICONDATAA, dwInfoFlags));
+static_assert(NotifyIconData::Offset(TextField::szTip) == offsetof(NOTIFYICONDATAA, szTip) &&
+              NotifyIconData::Width(TextField::szTip) == sizeof(NOTIFYICONDATAA::szTip));
+static_assert(NotifyIconData::Offset(TextField::szInfo) == offsetof(NOTIFYICONDATAA, szInfo) &&
+              NotifyIconData::Width(TextField::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
+static_assert(NotifyIconData::Offset(TextField::szInfoTitle) ==
+                  offsetof(NOTIFYICONDATAA, szInfoTitle) &&
+              NotifyIconData::Width(TextField::szInfoTitle) ==
+                  sizeof(NOTIFYICONDATAA::szInfoTitle));
+#endif
 
 namespace {
 
@@ -26,30 +56,6 @@ void NotifyIconData::Set(Field field, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {
         bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-}
-
-std::size_t NotifyIconData::Width(TextField field) {
-    switch (field) {
-        case TextField::szTip:
-            return 128;
-        case TextField::szInfo:
-            return 256;
-        case TextField::szInfoTitle:
-            return 64;
-    }
-    return 0;
-}
-
-std::size_t NotifyIconData::Offset(TextField field) {
-    switch (field) {
-        case TextField::szTip:
-            return 24;
-        case TextField::szInfo:
-            return 160;
-        case TextField::szInfoTitle:
-            return 420;
-    }
-    return 0;
 }
 
 void NotifyIconData::SetText(TextField field, std::string_view text) {

@@ -45,12 +45,33 @@ class NotifyIconData {
     // the field holds no NUL.
     std::string Text(TextField field) const;
 
-    static std::size_t Width(TextField field);
+    // Where a text field starts and how many bytes it holds, its ending NUL included.
+    static constexpr std::size_t Offset(TextField field) {
+        switch (field) {
+            case TextField::szTip:
+                return 24;
+            case TextField::szInfo:
+                return 160;
+            case TextField::szInfoTitle:
+                return 420;
+        }
+        return 0;
+    }
+    static constexpr std::size_t Width(TextField field) {
+        switch (field) {
+            case TextField::szTip:
+                return 128;
+            case TextField::szInfo:
+                return 256;
+            case TextField::szInfoTitle:
+                return 64;
+        }
+        return 0;
+    }
+
     const std::array<std::uint8_t, kSize>& Bytes() const { return bytes_; }
 
   private:
-    static std::size_t Offset(TextField field);
-
     std::array<std::uint8_t, kSize> bytes_{};
 };
 

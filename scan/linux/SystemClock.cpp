@@ -1,4 +1,4 @@
-#include "scan/core/SystemClock.h"
+#include "scan/linux/SystemClock.h"
 
 #include <ctime>
 

@@ -4,7 +4,8 @@
 
 namespace agendix::scan {
 
-// The machine's local date and time (TZ honoured).
+// The machine's local date and time, as Windows keeps it (the zone set in the system, read on
+// every call).
 class SystemClock : public Clock {
   public:
     LocalDateTime Now() const override;
