@@ -202,6 +202,11 @@ struct EdsWorker::Impl {
             if (s.state == EdsState::Opening) {
                 return false;
             }
+            // A remote calendar's empty first list says nothing yet: a command that may wait
+            // waits for the synchronisation (or the sign-in it finds missing).
+            if (s.state == EdsState::Syncing && s.instances.empty()) {
+                return false;
+            }
             const bool listing = s.state == EdsState::Ready || s.state == EdsState::Syncing;
             return !listing || s.Covers(first, last);
         };
@@ -276,6 +281,15 @@ struct EdsWorker::Impl {
                                      }),
                                      this);
         }
+        g_signal_connect_swapped(
+            registry_, "credentials-required",
+            G_CALLBACK(+[](Impl* self, ESource* source, ESourceCredentialsReason reason,
+                           const gchar*, GTlsCertificateFlags, const GError*) {
+                if (self->Concerns(source)) {
+                    self->CredentialsRequired(reason);
+                }
+            }),
+            this);
         g_signal_connect_swapped(source_, "notify::connection-status",
                                  G_CALLBACK(+[](Impl* self) { self->SourceChanged(); }), this);
         SourceChanged();
@@ -312,18 +326,15 @@ struct EdsWorker::Impl {
         }
         const auto status = e_source_get_connection_status(source_);
         if (status == E_SOURCE_CONNECTION_STATUS_AWAITING_CREDENTIALS) {
-            Publish(EdsState::AwaitingCredentials,
-                    "The calendar " + Quoted(DisplayName()) +
-                        " is waiting for you to sign in to its account (GNOME Settings → Online "
-                        "Accounts).");
+            CredentialsRequired(E_SOURCE_CREDENTIALS_REASON_REQUIRED);
             return;
         }
         if (status == E_SOURCE_CONNECTION_STATUS_SSL_FAILED) {
-            Publish(EdsState::AwaitingCredentials,
-                    "The calendar " + Quoted(DisplayName()) +
-                        " cannot be reached: its server's certificate was not accepted. Open "
-                        "the calendar's account settings to check it.");
+            CredentialsRequired(E_SOURCE_CREDENTIALS_REASON_SSL_FAILED);
             return;
+        }
+        if (status == E_SOURCE_CONNECTION_STATUS_CONNECTED) {
+            signInNeeded_.clear();  // the server took the account's credentials
         }
         if (!client_ && !connecting_) {
             connecting_ = true;
@@ -335,6 +346,25 @@ struct EdsWorker::Impl {
         if (client_) {
             Query();
         }
+    }
+
+    // The service could not sign in to the calendar's server. That stays the calendar's state
+    // until a connection succeeds: the service's status falls back to "disconnected" after
+    // each attempt, and its lists meanwhile are empty, which is no "No Appointments".
+    void CredentialsRequired(ESourceCredentialsReason reason) {
+        if (reason == E_SOURCE_CREDENTIALS_REASON_SSL_FAILED) {
+            signInNeeded_ = "The calendar " + Quoted(DisplayName()) +
+                            " cannot be reached: its server's certificate was not accepted. "
+                            "Open the calendar's account settings to check it.";
+        } else if (reason == E_SOURCE_CREDENTIALS_REASON_REQUIRED ||
+                   reason == E_SOURCE_CREDENTIALS_REASON_REJECTED) {
+            signInNeeded_ = "The calendar " + Quoted(DisplayName()) +
+                            " is waiting for you to sign in to its account (GNOME Settings → "
+                            "Online Accounts).";
+        } else {
+            return;
+        }
+        Publish(EdsState::AwaitingCredentials, signInNeeded_);
     }
 
     static void Connected(GObject*, GAsyncResult* result, gpointer data) {
@@ -470,6 +500,10 @@ struct EdsWorker::Impl {
         if (!client_) {
             return;
         }
+        if (!signInNeeded_.empty()) {
+            Publish(EdsState::AwaitingCredentials, signInNeeded_);
+            return;
+        }
         tzset();
         if (ICalTimezone* zone = LocalZone()) {
             e_cal_client_set_default_timezone(client_, zone);
@@ -594,6 +628,7 @@ struct EdsWorker::Impl {
     ECalClientView* view_ = nullptr;
     bool connecting_ = false;
     bool syncing_ = false;
+    std::string signInNeeded_;  // why the server refused the account, until it takes it
     guint requery_ = 0;
     guint settle_ = 0;
     CalendarDate keptFirst_ = Today();

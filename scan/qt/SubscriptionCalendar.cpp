@@ -48,10 +48,10 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
     }
 
     ~SubscriptionCalendar() override {
-        if (reply_) {
-            reply_->disconnect();
-            reply_->abort();
-            reply_->deleteLater();
+        if (QNetworkReply* reply = reply_.data()) {
+            reply->disconnect();
+            reply->abort();
+            reply->deleteLater();
         }
     }
 
@@ -144,15 +144,16 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
             }
         }
         tooLarge_ = false;
-        reply_ = network_.get(request);
-        QObject::connect(reply_, &QNetworkReply::downloadProgress,
-                         [this](qint64 received, qint64 total) {
+        QNetworkReply* reply = network_.get(request);
+        reply_ = reply;
+        QObject::connect(reply, &QNetworkReply::downloadProgress,
+                         [this, reply](qint64 received, qint64 total) {
                              if (received > options_.maxBytes || total > options_.maxBytes) {
                                  tooLarge_ = true;
-                                 reply_->abort();
+                                 reply->abort();
                              }
                          });
-        QObject::connect(reply_, &QNetworkReply::finished, [this] { Finished(); });
+        QObject::connect(reply, &QNetworkReply::finished, [this] { Finished(); });
     }
 
     void Finished() {

@@ -5,7 +5,7 @@ Each case runs in its own session bus (dbus-run-session) with private HOME and X
 with .source files and calendars before the first bus call, so the service starts on demand and
 reads only what the test wrote.
 
-    eds_e2e.py AGENDA CASE     CASE: compare | live | failures | caldav
+    eds_e2e.py AGENDA CASE     CASE: compare | live | failures | caldav | credentials
 
 AGENDA is agendix-agenda. Exit 77 when a tool the test needs is missing.
 """
@@ -343,8 +343,102 @@ def caldav_case(agenda_path, fixture, server):
             must_not_have=["Standup"])
 
 
+def case_credentials(agenda_path, fixture):
+    """A CalDAV account whose server wants a password, and none is stored anywhere: the service
+    waits for a sign-in. Every run says so, never "No Appointments", and a running --follow keeps
+    saying so after the service has come back from the server empty-handed."""
+    server = Radicale(os.path.join(fixture.root, "radicale"), password="secret")
+    try:
+        credentials_case(agenda_path, fixture, server)
+    finally:
+        server.stop()
+
+
+SIGN_IN = "is waiting for you to sign in to its account (GNOME Settings → Online Accounts)"
+
+
+def credentials_case(agenda_path, fixture, server):
+    collection = "/u/work/"
+    server.make_calendar(collection)
+    server.put_event(collection, "standup", calendar(event("standup", date.today(), "0900", "0930",
+                                                           "Standup")))
+    status = server.request("PROPFIND", collection, check=False, anonymous=True)
+    if status != 401:
+        fail("the server answered %d to a request without the password, not 401" % status)
+    # A user and a method that needs a password; no keyring holds one.
+    fixture.add_caldav_source("locked", server.port, "u", collection, name="Locked",
+                              auth_method="plain/password")
+    env = dict(fixture.env, TZ="UTC")
+    args = ["--calendar", "eds:locked"]
+    checks = []
+
+    def check(ok, what):
+        checks.append(ok)
+        print("%s %s" % ("ok  " if ok else "FAIL", what))
+
+    # Each run opens the calendar anew, while the service's status is still "disconnected".
+    for _ in range(3):
+        result, took = agenda(agenda_path, env, *args)
+        check(result.returncode == 1 and SIGN_IN in result.stderr
+              and "No Appointments" not in result.stdout,
+              "%s -> %d in %.2f s: %r %r" % (" ".join(args), result.returncode, took,
+                                             result.stdout, result.stderr))
+        result, took = agenda(agenda_path, env, *args, "--json")
+        try:
+            shown = json.loads(result.stdout)
+        except ValueError:
+            shown = {}
+        check(result.returncode == 0 and shown.get("class") == "error"
+              and SIGN_IN in shown.get("tooltip", ""),
+              "%s --json -> %d in %.2f s: %r %r" % (" ".join(args), result.returncode, took,
+                                                    result.stdout, result.stderr))
+
+    # Following: the message comes and stays, also after the calendar's first refresh has
+    # returned (with nothing) and the list would have settled.
+    follower = Follower(agenda_path, env, *args)
+    try:
+        follower.wait_for(lambda o: o["class"] == "error" and SIGN_IN in o["tooltip"], 30,
+                          "asking for a sign-in")
+        print("ok   --follow asks for a sign-in")
+        later = []
+        while True:
+            got = follower.next(5.0)
+            if got is None:
+                break
+            later.append(got[1])
+            print("     --follow then printed %r" % (got[1],))
+        check(all(o["class"] == "error" and SIGN_IN in o["tooltip"] for o in later),
+              "--follow still asks for a sign-in 5 s after its last object")
+    finally:
+        follower.stop()
+
+    # What the service itself says: a refresh asks the server, which refuses; the service
+    # then asks for credentials. Its status does not stay "awaiting credentials": it falls back
+    # to "disconnected" within milliseconds once no client holds the calendar open.
+    os.environ.update(env)
+    client, _, _ = service_client("locked")
+    from gi.repository import EDataServer, GLib
+    registry = EDataServer.SourceRegistry.new_sync(None)
+    source = registry.ref_source("locked")
+    seen = []
+    source.connect("notify::connection-status",
+                   lambda changed, _: seen.append(changed.get_connection_status().value_nick))
+    registry.connect("credentials-required", lambda _, changed, reason, *rest: seen.append(
+        "credentials required (%s)" % reason.value_nick) if changed.get_uid() == "locked" else None)
+    client.refresh_sync(None)
+    deadline = time.monotonic() + 10
+    while not any(s.startswith("credentials required") for s in seen) \
+            and time.monotonic() < deadline:
+        GLib.MainContext.default().iteration(False)
+        time.sleep(0.02)
+    check(any(s.startswith("credentials required") for s in seen),
+          "the service, after a refresh: %s" % ", ".join(seen))
+    if not all(checks):
+        fail("%d of %d checks failed" % (checks.count(False), len(checks)))
+
+
 CASES = {"compare": case_compare, "live": case_live, "failures": case_failures,
-         "caldav": case_caldav}
+         "caldav": case_caldav, "credentials": case_credentials}
 
 
 def main():
@@ -356,9 +450,9 @@ def main():
         CASES[case](agenda_path, fixture)
         return 0
     missing = missing_tools()
-    if case == "caldav" and not missing and not shutil.which("radicale"):
+    if case in ("caldav", "credentials") and not missing and not shutil.which("radicale"):
         missing = "radicale"
-    if case == "caldav" and not missing and not shutil.which("curl"):
+    if case in ("caldav", "credentials") and not missing and not shutil.which("curl"):
         missing = "curl"
     if missing:
         print("SKIP: %s is not installed (scripts/packages/eds.txt)" % missing)

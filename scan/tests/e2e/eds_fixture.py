@@ -65,17 +65,19 @@ class Fixture:
         if ics_text is not None:
             write(os.path.join(data, "evolution", "calendar", uid, "calendar.ics"), ics_text)
 
-    def add_caldav_source(self, uid, port, user, path, name=None, refresh_minutes=60):
-        """A CalDAV calendar at http://127.0.0.1:port/path whose server asks no password."""
+    def add_caldav_source(self, uid, port, user, path, name=None, refresh_minutes=60,
+                          auth_method="none"):
+        """A CalDAV calendar at http://127.0.0.1:port/path. With the default `auth_method` the
+        service sends no password; with "plain/password" it needs one, and none is stored."""
         write(os.path.join(self.env["XDG_CONFIG_HOME"], "evolution", "sources", uid + ".source"),
               "[Data Source]\nDisplayName=%s\nEnabled=true\nParent=\n\n"
               "[Calendar]\nBackendName=caldav\n\n"
-              "[Authentication]\nHost=127.0.0.1\nPort=%d\nMethod=none\nUser=%s\n\n"
+              "[Authentication]\nHost=127.0.0.1\nPort=%d\nMethod=%s\nUser=%s\n\n"
               "[Security]\nMethod=none\n\n"
               "[WebDAV Backend]\nResourcePath=%s\n\n"
               "[Offline]\nStaySynchronized=true\n\n"
               "[Refresh]\nEnabled=true\nIntervalMinutes=%d\n" % (
-                  name or uid, port, user, path, refresh_minutes))
+                  name or uid, port, auth_method, user, path, refresh_minutes))
 
     def set_default(self, uid):
         write(os.path.join(self.env["XDG_CONFIG_HOME"], "glib-2.0", "settings", "keyfile"),
@@ -122,18 +124,29 @@ def free_port():
 
 
 class Radicale:
-    """A Radicale CalDAV server on 127.0.0.1 that asks no password, its storage under `root`.
-    Collections and resources are made with curl, as any CalDAV client would."""
+    """A Radicale CalDAV server on 127.0.0.1, its storage under `root`. Without `password` it
+    asks none; with one, the user "u" must give it. Collections and resources are made with
+    curl, as any CalDAV client would."""
 
-    def __init__(self, root):
+    def __init__(self, root, password=None):
         self.root = root
         self.port = free_port()
+        self.password = password or "x"
         os.makedirs(root, exist_ok=True)
         config, rights = os.path.join(root, "radicale.conf"), os.path.join(root, "rights")
-        write(rights, "[all]\nuser: .*\ncollection: .*\npermissions: RrWw\n")
-        write(config, "[server]\nhosts = 127.0.0.1:%d\n[auth]\ntype = none\n"
+        # With a password, anonymous requests (the empty user) may do nothing: they get 401.
+        write(rights, "[all]\nuser: %s\ncollection: .*\npermissions: RrWw\n" % (
+            ".+" if password else ".*"))
+        auth = "type = none\n"
+        if password:
+            users = os.path.join(root, "users")
+            write(users, "u:%s\n" % password)
+            auth = ("type = htpasswd\nhtpasswd_filename = %s\nhtpasswd_encryption = plain\n"
+                    "delay = 0\n" % users)
+        write(config, "[server]\nhosts = 127.0.0.1:%d\n[auth]\n%s"
               "[rights]\ntype = from_file\nfile = %s\n[storage]\nfilesystem_folder = %s\n"
-              "[logging]\nlevel = warning\n" % (self.port, rights, os.path.join(root, "store")))
+              "[logging]\nlevel = warning\n" % (self.port, auth, rights,
+                                                 os.path.join(root, "store")))
         self.log = open(os.path.join(root, "radicale.log"), "w")
         self.process = subprocess.Popen(["radicale", "--config", config], stdout=self.log,
                                         stderr=subprocess.STDOUT)
@@ -146,10 +159,13 @@ class Radicale:
     def url(self, path):
         return "http://127.0.0.1:%d%s" % (self.port, path)
 
-    def request(self, method, path, body=None, content_type=None, check=True):
-        """The HTTP status of one request (0 when nothing answered)."""
+    def request(self, method, path, body=None, content_type=None, check=True, anonymous=False):
+        """The HTTP status of one request (0 when nothing answered), as the user "u" unless
+        `anonymous`."""
         command = ["curl", "--silent", "--output", "/dev/null", "--write-out", "%{http_code}",
-                   "--user", "u:x", "--request", method, self.url(path)]
+                   "--request", method, self.url(path)]
+        if not anonymous:
+            command += ["--user", "u:" + self.password]
         if content_type:
             command += ["--header", "Content-Type: " + content_type]
         if body is not None:
