@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "scan/core/PlainAppointments.h"
+
 namespace agendix::scan {
 
 std::string RecurrenceIdText(const LocalDateTime& start, bool utc) {
@@ -20,70 +22,6 @@ std::string OccurrenceIdentity(const std::string& uid, const LocalDateTime& star
 }
 
 namespace {
-
-// An appointment as one of the calendars gave it, read at once: a failure to read it is that
-// calendar's alone. An occurrence of a series stands on its own here.
-struct ReadAppointment {
-    LocalDateTime start;
-    LocalDateTime end;
-    std::string subject;
-    std::string location;
-    std::string identity;
-};
-
-ReadAppointment Read(const AppointmentItem& item) {
-    return {item.Start(), item.End(), item.Subject(), item.Location(), item.Identity()};
-}
-
-class ReadItem : public AppointmentItem {
-  public:
-    explicit ReadItem(ReadAppointment data) : data_(std::move(data)) {}
-
-    bool IsRecurring() const override { return false; }
-    std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const override {
-        throw CalendarError("\"" + data_.subject + "\" is not a recurring appointment");
-    }
-    LocalDateTime Start() const override { return data_.start; }
-    LocalDateTime End() const override { return data_.end; }
-    std::string Subject() const override { return data_.subject; }
-    std::string Location() const override { return data_.location; }
-    std::string Identity() const override { return data_.identity; }
-
-  private:
-    ReadAppointment data_;
-};
-
-class ReadCollection : public ItemCollection {
-  public:
-    explicit ReadCollection(std::vector<ReadAppointment> items) : items_(std::move(items)) {}
-
-    std::unique_ptr<AppointmentItem> GetFirst() override {
-        position_ = 0;
-        return Current();
-    }
-    std::unique_ptr<AppointmentItem> GetNext() override {
-        if (position_ < items_.size()) {
-            ++position_;
-        }
-        return Current();
-    }
-    std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
-                                             const LocalDateTime& until) override {
-        std::vector<ReadAppointment> kept;
-        std::copy_if(
-            items_.begin(), items_.end(), std::back_inserter(kept),
-            [&](const ReadAppointment& item) { return from <= item.start && item.start < until; });
-        return std::make_unique<ReadCollection>(std::move(kept));
-    }
-
-  private:
-    std::unique_ptr<AppointmentItem> Current() const {
-        return position_ < items_.size() ? std::make_unique<ReadItem>(items_[position_]) : nullptr;
-    }
-
-    std::vector<ReadAppointment> items_;
-    std::size_t position_ = 0;
-};
 
 // One of the calendars in a scan: its objects as far as they were opened, or that it failed.
 struct Part {
@@ -124,12 +62,12 @@ class MergedReading {
 
     // The appointments of every calendar that may start in [from, until), series expanded into
     // their occurrences there; the whole collections when `restricted` is false.
-    std::vector<ReadAppointment> Appointments(bool restricted, const LocalDateTime& from,
-                                              const LocalDateTime& until) {
-        std::vector<ReadAppointment> merged;
+    std::vector<PlainAppointment> Appointments(bool restricted, const LocalDateTime& from,
+                                               const LocalDateTime& until) {
+        std::vector<PlainAppointment> merged;
         std::set<std::string> earlier;  // the identities of the calendars before
         for (Part& part : parts_) {
-            std::vector<ReadAppointment> own;
+            std::vector<PlainAppointment> own;
             Attempt(part, [&] {
                 auto items = part.folder->Items();
                 if (restricted) {
@@ -139,7 +77,7 @@ class MergedReading {
                     if (restricted && item->IsRecurring()) {
                         ReadOccurrences(*item, from, until, own);
                     } else {
-                        own.push_back(Read(*item));
+                        own.push_back(ReadPlainAppointment(*item));
                     }
                 }
             });
@@ -147,7 +85,7 @@ class MergedReading {
                 continue;
             }
             std::vector<std::string> identities;
-            for (ReadAppointment& appointment : own) {
+            for (PlainAppointment& appointment : own) {
                 if (!appointment.identity.empty()) {
                     if (earlier.contains(appointment.identity)) {
                         continue;
@@ -182,15 +120,15 @@ class MergedReading {
     // As the scan reads a series: its occurrences, or the series by its own start when they
     // cannot be read.
     static void ReadOccurrences(const AppointmentItem& series, const LocalDateTime& from,
-                                const LocalDateTime& until, std::vector<ReadAppointment>& out) {
+                                const LocalDateTime& until, std::vector<PlainAppointment>& out) {
         const auto pattern = series.GetRecurrencePattern();
-        std::vector<ReadAppointment> occurrences;
+        std::vector<PlainAppointment> occurrences;
         try {
             for (const auto& occurrence : pattern->GetOccurrences(from, until)) {
-                occurrences.push_back(Read(*occurrence));
+                occurrences.push_back(ReadPlainAppointment(*occurrence));
             }
         } catch (const CalendarError&) {
-            out.push_back(Read(series));
+            out.push_back(ReadPlainAppointment(series));
             return;
         }
         out.insert(out.end(), occurrences.begin(), occurrences.end());
@@ -249,19 +187,19 @@ class MergedItems : public ItemCollection {
     std::unique_ptr<AppointmentItem> GetNext() override { return All().GetNext(); }
     std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
                                              const LocalDateTime& until) override {
-        return std::make_unique<ReadCollection>(reading_->Appointments(true, from, until));
+        return std::make_unique<PlainCollection>(reading_->Appointments(true, from, until));
     }
 
   private:
-    ReadCollection& All() {
+    PlainCollection& All() {
         if (!all_) {
-            all_ = std::make_unique<ReadCollection>(reading_->Appointments(false, {}, {}));
+            all_ = std::make_unique<PlainCollection>(reading_->Appointments(false, {}, {}));
         }
         return *all_;
     }
 
     std::shared_ptr<MergedReading> reading_;
-    std::unique_ptr<ReadCollection> all_;
+    std::unique_ptr<PlainCollection> all_;
 };
 
 class MergedFolder : public CalendarFolder {

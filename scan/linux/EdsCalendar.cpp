@@ -4,20 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "scan/core/PlainAppointments.h"
 #include "scan/linux/EdsWorker.h"
 
 namespace agendix::scan {
 namespace {
-
-// One instance, in the local time of the scan that reads it. The service has expanded it
-// already, so it is never a series.
-struct InstanceData {
-    LocalDateTime start;
-    LocalDateTime end;
-    std::string subject;
-    std::string location;
-    std::string identity;
-};
 
 // See AppointmentItem::Identity.
 std::string Identity(const EdsInstance& instance) {
@@ -27,60 +18,6 @@ std::string Identity(const EdsInstance& instance) {
     return instance.uid + '/' + instance.recurrenceId;
 }
 
-class InstanceItem : public AppointmentItem {
-  public:
-    explicit InstanceItem(InstanceData data) : data_(std::move(data)) {}
-
-    bool IsRecurring() const override { return false; }
-    std::unique_ptr<RecurrencePattern> GetRecurrencePattern() const override {
-        throw CalendarError("\"" + data_.subject + "\" is not a recurring appointment");
-    }
-    LocalDateTime Start() const override { return data_.start; }
-    LocalDateTime End() const override { return data_.end; }
-    std::string Subject() const override { return data_.subject; }
-    std::string Location() const override { return data_.location; }
-    std::string Identity() const override { return data_.identity; }
-
-  private:
-    InstanceData data_;
-};
-
-class InstanceCollection : public ItemCollection {
-  public:
-    explicit InstanceCollection(std::vector<InstanceData> instances)
-        : instances_(std::move(instances)) {}
-
-    std::unique_ptr<AppointmentItem> GetFirst() override {
-        position_ = 0;
-        return Current();
-    }
-    std::unique_ptr<AppointmentItem> GetNext() override {
-        if (position_ < instances_.size()) {
-            ++position_;
-        }
-        return Current();
-    }
-    std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
-                                             const LocalDateTime& until) override {
-        std::vector<InstanceData> kept;
-        for (const InstanceData& instance : instances_) {
-            if (from <= instance.start && instance.start < until) {
-                kept.push_back(instance);
-            }
-        }
-        return std::make_unique<InstanceCollection>(std::move(kept));
-    }
-
-  private:
-    std::unique_ptr<AppointmentItem> Current() const {
-        return position_ < instances_.size() ? std::make_unique<InstanceItem>(instances_[position_])
-                                             : nullptr;
-    }
-
-    std::vector<InstanceData> instances_;
-    std::size_t position_ = 0;
-};
-
 // What one scan reads: the worker's snapshot taken at the first need and kept while it covers
 // the days asked for, so that the days of a scan see the calendar in one state.
 class SnapshotReading {
@@ -89,8 +26,9 @@ class SnapshotReading {
                     std::chrono::milliseconds wait)
         : worker_(std::move(worker)), absentIsEmpty_(absentIsEmpty), wait_(wait) {}
 
-    // The instances that start in [from, until), in the service's order.
-    std::vector<InstanceData> Instances(const LocalDateTime& from, const LocalDateTime& until) {
+    // The instances that start in [from, until), in the service's order, in the local time of
+    // the scan that reads them.
+    std::vector<PlainAppointment> Instances(const LocalDateTime& from, const LocalDateTime& until) {
         const CalendarDate first = from.date;
         // The scan asks for today, then tomorrow: read both at once.
         const CalendarDate last = std::max(AddDays(from.date, 1), until.date);
@@ -120,10 +58,10 @@ class SnapshotReading {
                 "The calendar service is still reading the appointments of that day; they follow "
                 "in a moment.");
         }
-        std::vector<InstanceData> found;
+        std::vector<PlainAppointment> found;
         for (const EdsInstance& instance : snapshot.instances) {
-            InstanceData data{ToLocal(instance.start), ToLocal(instance.end), instance.subject,
-                              instance.location, Identity(instance)};
+            PlainAppointment data{ToLocal(instance.start), ToLocal(instance.end), instance.subject,
+                                  instance.location, Identity(instance)};
             if (from <= data.start && data.start < until) {
                 found.push_back(std::move(data));
             }
@@ -132,7 +70,7 @@ class SnapshotReading {
     }
 
     // Today's instances.
-    std::vector<InstanceData> All() {
+    std::vector<PlainAppointment> All() {
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
@@ -162,19 +100,19 @@ class FolderItems : public ItemCollection {
     std::unique_ptr<AppointmentItem> GetNext() override { return All().GetNext(); }
     std::unique_ptr<ItemCollection> Restrict(const LocalDateTime& from,
                                              const LocalDateTime& until) override {
-        return std::make_unique<InstanceCollection>(reading_->Instances(from, until));
+        return std::make_unique<PlainCollection>(reading_->Instances(from, until));
     }
 
   private:
-    InstanceCollection& All() {
+    PlainCollection& All() {
         if (!all_) {
-            all_ = std::make_unique<InstanceCollection>(reading_->All());
+            all_ = std::make_unique<PlainCollection>(reading_->All());
         }
         return *all_;
     }
 
     std::shared_ptr<SnapshotReading> reading_;
-    std::unique_ptr<InstanceCollection> all_;
+    std::unique_ptr<PlainCollection> all_;
 };
 
 class EdsFolder : public CalendarFolder {
