@@ -218,23 +218,7 @@ struct EdsWorker::Impl {
 
   private:
     // Runs `action` on the worker thread.
-    void Invoke(void (*action)(Impl&)) {
-        struct Call {
-            Impl* self;
-            void (*action)(Impl&);
-        };
-        GSource* source = g_idle_source_new();
-        g_source_set_callback(
-            source,
-            [](gpointer data) -> gboolean {
-                auto* call = static_cast<Call*>(data);
-                call->action(*call->self);
-                return G_SOURCE_REMOVE;
-            },
-            new Call{this, action}, [](gpointer data) { delete static_cast<Call*>(data); });
-        g_source_attach(source, context_);
-        g_source_unref(source);
-    }
+    void Invoke(void (*action)(Impl&)) { Attach(g_idle_source_new(), context_, action, this); }
 
     void Run() {
         g_main_context_push_thread_default(context_);
@@ -476,12 +460,17 @@ struct EdsWorker::Impl {
         }
     }
 
+    // Runs `action` on the worker thread `delayMs` from now.
     static guint Schedule(GMainContext* context, guint delayMs, void (*action)(Impl&), Impl* self) {
+        return Attach(g_timeout_source_new(delayMs), context, action, self);
+    }
+
+    // Attaches `source`, which runs `action` once, to `context`.
+    static guint Attach(GSource* source, GMainContext* context, void (*action)(Impl&), Impl* self) {
         struct Call {
             Impl* self;
             void (*action)(Impl&);
         };
-        GSource* source = g_timeout_source_new(delayMs);
         g_source_set_callback(
             source,
             [](gpointer data) -> gboolean {
