@@ -1,9 +1,8 @@
 #include "scan/linux/SecretService.h"
 
-#include <libsecret/secret.h>
+#include "scan/linux/SecretServiceSchema.h"
 
 namespace agendix::scan {
-namespace {
 
 const SecretSchema* CalDavSchema() {
     static const SecretSchema schema = {"org.example.agendix.CalDav",
@@ -23,8 +22,6 @@ const SecretSchema* CalDavSchema() {
                                         nullptr};
     return &schema;
 }
-
-}  // namespace
 
 PasswordLookupResult LookupSecretServicePassword(const std::string& server,
                                                  const std::string& user) {

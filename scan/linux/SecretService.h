@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "scan/qt/CalDavPasswords.h"
+#include "scan/core/CalDavPasswords.h"
 
 namespace agendix::scan {
 

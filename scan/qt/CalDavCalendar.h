@@ -26,8 +26,8 @@
 #include <memory>
 #include <string>
 
+#include "scan/core/CalDavPasswords.h"
 #include "scan/core/CalendarSource.h"
-#include "scan/qt/CalDavPasswords.h"
 
 namespace agendix::scan {
 

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "scan/core/CalDavPasswords.h"
 #include "scan/core/CalendarSource.h"
-#include "scan/qt/CalDavPasswords.h"
 
 namespace agendix::scan {
 
