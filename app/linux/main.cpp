@@ -33,13 +33,14 @@ namespace {
 
 using namespace agendix;
 
-// The default calendars (calendar.conf), those on the network fetched on this thread's event
-// loop. `changed` is started (from any thread) when one of them has news for a scan.
 // $XDG_CACHE_HOME/agendix/<name>; empty without a cache folder.
 std::filesystem::path CacheFolder(const char* name) {
     const auto cache = common::XdgCacheHome(common::ProcessEnvironment);
     return cache ? *cache / "agendix" / name : std::filesystem::path();
 }
+
+// The default calendars (calendar.conf), those on the network fetched on this thread's event
+// loop. `changed` is started (from any thread) when one of them has news for a scan.
 
 std::unique_ptr<scan::CalendarApplicationFactory> MakeCalendar(QTimer& changed) {
     const auto startChanged = [&changed] {
