@@ -2,9 +2,10 @@
 // Runs the real source on a QCoreApplication the way the program does: a scan at the start, a
 // rescan (AppointmentScan::doIt) on the UI thread each time the source reports a change. A 1 ms
 // precise timer ticks meanwhile; the longest gap between its ticks is the longest the UI thread
-// was blocked. A second client on another thread times the service's instance query (the one the
-// source's worker makes) and makes changes to today's events, timing each until the rescan shows
-// it in the tray text.
+// was blocked. A second client on another thread times the service's own instance query of the
+// kept days (for comparison: the worker reads a range by series instead, and a change by its
+// event alone) and makes changes to today's events, timing each until the rescan shows it in the
+// tray text.
 //
 // The gaps are reported with the UI thread's own CPU time during the longest one: a gap the
 // thread spent mostly off the CPU was the machine's scheduling, not work or waiting on the
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
                     query.Add(
                         changes.QueryMilliseconds(LocalMidnight(-1), LocalMidnight(4), instances));
                 }
-                std::printf("the worker's query (5 days, %d instances), second client: %s\n",
+                std::printf("the service's instance query (5 days, %d instances), second client: %s\n",
                             instances, query.Text().c_str());
                 Figures latency;
                 for (int i = 0; i < changeCount; ++i) {

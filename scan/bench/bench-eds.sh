@@ -5,7 +5,7 @@
 # The service is started and the calendar opened once first (by agendix-agenda, whose time is the
 # cold start), so the figures are those of a running service. Then scan_eds_benchmark reports:
 #   - making the source and each AppointmentScan::doIt reading its snapshot, on the UI thread;
-#   - the worker's instance query of its five days, timed by a second client of the service;
+#   - the service's own instance query of the five days the worker keeps, by a second client;
 #   - change → rescanned tray text for 20 changes (add, move, move, delete) of today's events;
 #   - the longest gap between ticks of a 1 ms precise timer on the UI thread while the source
 #     connects and loads, and while it handles the changes (target: under 16 ms), beside the

@@ -7,9 +7,12 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace agendix::scan {
 
@@ -35,6 +38,9 @@ namespace {
 constexpr const char* kSourcesService = "org.gnome.evolution.dataserver.Sources5";
 // View signals come in bursts (a series and its overrides, an import): one query after them.
 constexpr guint kRequeryDelayMs = 150;
+// A change of at most this many events or series is read event by event; more (an import, a
+// calendar's first synchronisation) at once with one query of the kept days.
+constexpr std::size_t kMostEventsReadOneByOne = 16;
 // After a remote calendar's first refresh has returned, how long it may stay quiet before its
 // (still empty) list counts as complete.
 constexpr guint kSyncSettleMs = 1500;
@@ -161,6 +167,52 @@ std::string UtcStamp(std::time_t moment) {
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
     return text;
+}
+
+// Adds the instance [start, end) of `component` to the std::vector<EdsInstance> at `instances`,
+// unless it is cancelled.
+gboolean CollectInstance(ICalComponent* component, ICalTime* start, ICalTime* end,
+                         gpointer instances, GCancellable*, GError**) {
+    if (i_cal_component_get_status(component) == I_CAL_STATUS_CANCELLED) {
+        return TRUE;  // a cancelled event or occurrence is not an appointment
+    }
+    EdsInstance instance;
+    instance.start = ToEdsTime(start);
+    instance.end = ToEdsTime(end);
+    const gchar* summary = i_cal_component_get_summary(component);
+    const gchar* location = i_cal_component_get_location(component);
+    const gchar* uid = i_cal_component_get_uid(component);
+    instance.subject = summary ? summary : "";
+    instance.location = location ? location : "";
+    instance.uid = uid ? uid : "";
+    // The occurrence's original start, as RecurrenceIdText writes it so that a file holding the
+    // same occurrence agrees: its RECURRENCE-ID, or for an occurrence the rules put in place, its
+    // start.
+    ICalTime* recurrence = i_cal_component_get_recurrenceid(component);
+    if (recurrence && !i_cal_time_is_null_time(recurrence)) {
+        instance.recurrenceId = RecurrenceIdOf(ToEdsTime(recurrence));
+    } else if (e_cal_util_component_has_recurrences(component)) {
+        instance.recurrenceId = RecurrenceIdOf(instance.start);
+    }
+    if (recurrence) {
+        g_object_unref(recurrence);
+    }
+    static_cast<std::vector<EdsInstance>*>(instances)->push_back(std::move(instance));
+    return TRUE;
+}
+
+// The uids of the events in a view's change signal: components, or for removals their ids.
+void AddChangedUids(const GSList* components, std::set<std::string>& uids) {
+    for (const GSList* item = components; item; item = item->next) {
+        const gchar* uid = i_cal_component_get_uid(static_cast<ICalComponent*>(item->data));
+        uids.insert(uid ? uid : "");
+    }
+}
+void AddRemovedUids(const GSList* ids, std::set<std::string>& uids) {
+    for (const GSList* item = ids; item; item = item->next) {
+        const gchar* uid = e_cal_component_id_get_uid(static_cast<ECalComponentId*>(item->data));
+        uids.insert(uid ? uid : "");
+    }
 }
 
 CalendarDate Today() {
@@ -401,25 +453,53 @@ struct EdsWorker::Impl {
     // Watches the kept days (and a day either side for other zones) for changes.
     void StartView() {
         StopView();
-        const auto [from, until] = QueryRange();
-        const std::string sexp = "(occur-in-time-range? (make-time \"" + UtcStamp(from) +
-                                 "\") (make-time \"" + UtcStamp(until) + "\"))";
         GError* error = nullptr;
-        if (!e_cal_client_get_view_sync(client_, sexp.c_str(), &view_, cancellable_, &error)) {
+        if (!e_cal_client_get_view_sync(client_, RangeQuery().c_str(), &view_, cancellable_,
+                                        &error)) {
             // Without a view the snapshot still follows the scans' requests; say nothing.
             g_clear_error(&error);
             return;
         }
         e_cal_client_view_set_flags(view_, E_CAL_CLIENT_VIEW_FLAGS_NONE, nullptr);
-        auto changed = G_CALLBACK(+[](ECalClientView*, gpointer, Impl* self) {
-            self->syncing_ = false;
-            self->ScheduleQuery();
-        });
-        for (const char* signal : {"objects-added", "objects-modified", "objects-removed"}) {
-            g_signal_connect(view_, signal, changed, this);
-        }
+        // The view first lists what it holds, then says it is complete. A change made while it
+        // was listing may have been missed by the query made before: one query after the list.
+        populating_ = true;
+        g_signal_connect(view_, "complete",
+                         G_CALLBACK(+[](ECalClientView*, const GError*, Impl* self) {
+                             self->populating_ = false;
+                             self->fullQueryWanted_ = true;
+                             self->ScheduleQuery();
+                         }),
+                         this);
+        g_signal_connect(view_, "objects-added",
+                         G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
+                             self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
+                         }),
+                         this);
+        g_signal_connect(view_, "objects-modified",
+                         G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
+                             self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
+                         }),
+                         this);
+        g_signal_connect(view_, "objects-removed",
+                         G_CALLBACK(+[](ECalClientView*, const GSList* ids, Impl* self) {
+                             self->ViewChanged([&](auto& uids) { AddRemovedUids(ids, uids); });
+                         }),
+                         this);
         e_cal_client_view_start(view_, &error);
         g_clear_error(&error);
+    }
+
+    // Events came, changed or went: read them again shortly, unless the view is still listing
+    // what it holds (a full query follows that).
+    template <typename AddUids>
+    void ViewChanged(AddUids addUids) {
+        syncing_ = false;  // something arrived: the calendar's list is worth showing
+        if (populating_) {
+            return;
+        }
+        addUids(changedUids_);
+        ScheduleQuery();
     }
 
     void StopView() {
@@ -442,6 +522,13 @@ struct EdsWorker::Impl {
         }
     }
 
+    // The service's query for the events that occur in QueryRange.
+    std::string RangeQuery() const {
+        const auto [from, until] = QueryRange();
+        return "(occur-in-time-range? (make-time \"" + UtcStamp(from) + "\") (make-time \"" +
+               UtcStamp(until) + "\"))";
+    }
+
     std::pair<std::time_t, std::time_t> QueryRange() const {
         constexpr std::time_t day = 24 * 60 * 60;
         return {LocalMidnight(keptFirst_) - day,
@@ -454,7 +541,7 @@ struct EdsWorker::Impl {
                 context_, kRequeryDelayMs,
                 [](Impl& self) {
                     self.requery_ = 0;
-                    self.Query();
+                    self.ReadChanges();
                 },
                 this);
         }
@@ -484,8 +571,33 @@ struct EdsWorker::Impl {
         return id;
     }
 
-    // Asks the service for the instances of the kept days and publishes them.
+    // Reads the events that changed one by one when they are few, else all of the kept days.
+    void ReadChanges() {
+        if (fullQueryWanted_ || changedUids_.size() > kMostEventsReadOneByOne || !client_ ||
+            !signInNeeded_.empty()) {
+            Query();
+            return;
+        }
+        UseLocalZone();
+        const auto [from, until] = QueryRange();
+        for (const std::string& uid : std::exchange(changedUids_, {})) {
+            GError* error = nullptr;
+            if (!ReadEvent(uid, from, until, &error)) {
+                g_clear_error(&error);
+                Query();
+                return;
+            }
+        }
+        PublishInstances();
+    }
+
+    // Asks the service for the events of the kept days, expands them and publishes the instances.
+    // The service's own expansion of a time range is not used: it leaves out overrides that its
+    // range query misses (a moved occurrence in floating time), which reading a series by its
+    // uid finds.
     void Query() {
+        changedUids_.clear();
+        fullQueryWanted_ = false;
         if (!client_) {
             return;
         }
@@ -493,44 +605,126 @@ struct EdsWorker::Impl {
             Publish(EdsState::AwaitingCredentials, signInNeeded_);
             return;
         }
+        UseLocalZone();
+        const auto [from, until] = QueryRange();
+        GSList* found = nullptr;
+        GError* error = nullptr;
+        if (!e_cal_client_get_object_list_as_comps_sync(client_, RangeQuery().c_str(), &found,
+                                                         cancellable_, &error)) {
+            ReadFailed(error);
+            return;
+        }
+        std::map<std::string, std::vector<ECalComponent*>> byUid;
+        for (GSList* item = found; item; item = item->next) {
+            auto* component = static_cast<ECalComponent*>(item->data);
+            const gchar* uid = e_cal_component_get_uid(component);
+            byUid[uid ? uid : ""].push_back(component);
+        }
+        instancesByUid_.clear();
+        for (const auto& [uid, components] : byUid) {
+            // A single event is expanded as listed; a series is read with all of its overrides.
+            const bool single = components.size() == 1 && !IsSeriesOrOverride(components[0]);
+            const bool read = single ? ExpandEvent(e_cal_component_get_icalcomponent(components[0]),
+                                                   from, until, instancesByUid_[uid], &error)
+                                     : ReadEvent(uid, from, until, &error);
+            if (!read) {
+                g_slist_free_full(found, g_object_unref);
+                ReadFailed(error);
+                return;
+            }
+        }
+        g_slist_free_full(found, g_object_unref);
+        PublishInstances();
+    }
+
+    void ReadFailed(GError* error) {
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_error_free(error);  // shutting down
+            return;
+        }
+        Fail("the calendar " + Quoted(DisplayName()) + " could not be read", error);
+    }
+
+    static bool IsSeriesOrOverride(ECalComponent* component) {
+        return e_cal_component_is_instance(component) ||
+               e_cal_util_component_has_recurrences(e_cal_component_get_icalcomponent(component));
+    }
+
+    // Reads the instances of the event or series `uid` in [from, until) again. False, with
+    // `error` set, when the service could not tell; an event that is gone has no instances.
+    bool ReadEvent(const std::string& uid, std::time_t from, std::time_t until, GError** error) {
+        GSList* components = nullptr;
+        if (!e_cal_client_get_objects_for_uid_sync(client_, uid.c_str(), &components,
+                                                   cancellable_, error)) {
+            if (!g_error_matches(*error, E_CAL_CLIENT_ERROR,
+                                 E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND)) {
+                return false;
+            }
+            g_clear_error(error);
+        }
+        std::vector<EdsInstance> instances;
+        const bool read = ExpandComponents(components, from, until, instances, error);
+        g_slist_free_full(components, g_object_unref);
+        if (instances.empty()) {
+            instancesByUid_.erase(uid);
+        } else {
+            instancesByUid_[uid] = std::move(instances);
+        }
+        return read;
+    }
+
+    // The instances in [from, until) of the components of one uid: a series with its overrides,
+    // else each component (a single event, overrides whose series the calendar lacks) as it is.
+    bool ExpandComponents(GSList* components, std::time_t from, std::time_t until,
+                          std::vector<EdsInstance>& instances, GError** error) {
+        for (GSList* item = components; item; item = item->next) {
+            auto* component = static_cast<ECalComponent*>(item->data);
+            if (!e_cal_component_is_instance(component) && IsSeriesOrOverride(component)) {
+                // The service looks the overrides up itself and puts them in place.
+                e_cal_client_generate_instances_for_object_sync(
+                    client_, e_cal_component_get_icalcomponent(component), from, until,
+                    cancellable_, &CollectInstance, &instances);
+                return true;
+            }
+        }
+        for (GSList* item = components; item; item = item->next) {
+            auto* component = static_cast<ECalComponent*>(item->data);
+            if (!ExpandEvent(e_cal_component_get_icalcomponent(component), from, until,
+                             instances, error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The instances in [from, until) of `event` on its own (its rules, if any, without
+    // overrides), zones looked up in the calendar. False, with `error` set, when cancelled.
+    bool ExpandEvent(ICalComponent* event, std::time_t from, std::time_t until,
+                     std::vector<EdsInstance>& instances, GError** error) {
+        ICalTime* start = i_cal_time_new_from_timet_with_zone(from, FALSE, nullptr);
+        ICalTime* end = i_cal_time_new_from_timet_with_zone(until, FALSE, nullptr);
+        ICalTimezone* zone = e_cal_client_get_default_timezone(client_);
+        const gboolean done = e_cal_recur_generate_instances_sync(
+            event, start, end, &CollectInstance, &instances, e_cal_client_tzlookup_cb, client_,
+            zone ? zone : i_cal_timezone_get_utc_timezone(), cancellable_, error);
+        g_object_unref(start);
+        g_object_unref(end);
+        return done;
+    }
+
+    // Floating times are read in the machine's current zone.
+    void UseLocalZone() {
         tzset();
         if (ICalTimezone* zone = LocalZone()) {
             e_cal_client_set_default_timezone(client_, zone);
         }
-        const auto [from, until] = QueryRange();
+    }
+
+    void PublishInstances() {
         std::vector<EdsInstance> instances;
-        e_cal_client_generate_instances_sync(
-            client_, from, until, cancellable_,
-            [](ICalComponent* component, ICalTime* start, ICalTime* end, gpointer data,
-               GCancellable*, GError**) -> gboolean {
-                if (i_cal_component_get_status(component) == I_CAL_STATUS_CANCELLED) {
-                    return TRUE;  // a cancelled event or occurrence is not an appointment
-                }
-                EdsInstance instance;
-                instance.start = ToEdsTime(start);
-                instance.end = ToEdsTime(end);
-                const gchar* summary = i_cal_component_get_summary(component);
-                const gchar* location = i_cal_component_get_location(component);
-                const gchar* uid = i_cal_component_get_uid(component);
-                instance.subject = summary ? summary : "";
-                instance.location = location ? location : "";
-                instance.uid = uid ? uid : "";
-                // The occurrence's original start, as RecurrenceIdText writes it so that a file
-                // holding the same occurrence agrees: its RECURRENCE-ID, or for an occurrence
-                // the rules put in place, its start.
-                ICalTime* recurrence = i_cal_component_get_recurrenceid(component);
-                if (recurrence && !i_cal_time_is_null_time(recurrence)) {
-                    instance.recurrenceId = RecurrenceIdOf(ToEdsTime(recurrence));
-                } else if (e_cal_util_component_has_recurrences(component)) {
-                    instance.recurrenceId = RecurrenceIdOf(instance.start);
-                }
-                if (recurrence) {
-                    g_object_unref(recurrence);
-                }
-                static_cast<std::vector<EdsInstance>*>(data)->push_back(std::move(instance));
-                return TRUE;
-            },
-            &instances);
+        for (const auto& [uid, ofEvent] : instancesByUid_) {
+            instances.insert(instances.end(), ofEvent.begin(), ofEvent.end());
+        }
         if (!instances.empty()) {
             syncing_ = false;  // what the cache holds is worth showing
         }
@@ -618,6 +812,10 @@ struct EdsWorker::Impl {
     bool connecting_ = false;
     bool syncing_ = false;
     std::string signInNeeded_;  // why the server refused the account, until it takes it
+    bool populating_ = false;    // the view is listing what it holds
+    bool fullQueryWanted_ = false;
+    std::set<std::string> changedUids_;  // events to read again
+    std::map<std::string, std::vector<EdsInstance>> instancesByUid_;
     guint requery_ = 0;
     guint settle_ = 0;
     CalendarDate keptFirst_ = Today();

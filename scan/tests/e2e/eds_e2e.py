@@ -179,6 +179,25 @@ def case_live(agenda_path, fixture):
     change(lambda: client.remove_object_sync("live-1", None, ECal.ObjModType.ALL, flags, None),
            lambda o: "Live one" not in o["tooltip"], "a deleted event")
 
+    # A series, then an override that moves today's occurrence: what the follower reads change
+    # by change is what a fresh reading of the whole calendar gives.
+    series = ICalGLib.Component.new_from_string(
+        event("live-3", today - timedelta(days=3), "0900", "1000", "Daily stand-up")
+        .replace("SUMMARY:", "RRULE:FREQ=DAILY\r\nSUMMARY:"))
+    change(lambda: client.create_object_sync(series, flags, None),
+           lambda o: "[09:00 - 10:00] Daily stand-up" in o["tooltip"], "an added series")
+    override = ICalGLib.Component.new_from_string(
+        event("live-3", today, "1100", "1130", "Daily stand-up, moved")
+        .replace("SUMMARY:", "RECURRENCE-ID:%sT090000\r\nSUMMARY:" % today.strftime("%Y%m%d")))
+    moved = change(lambda: client.modify_object_sync(override, ECal.ObjModType.THIS, flags, None),
+                   lambda o: "[11:00 - 11:30] Daily stand-up, moved" in o["tooltip"]
+                   and "[09:00 - 10:00]" not in o["tooltip"], "a moved occurrence")
+    fresh, _ = agenda(agenda_path, env, "--json", "--calendar", "eds:live")
+    if json.loads(fresh.stdout)["tooltip"] != moved["tooltip"]:
+        fail("changes read one by one gave %r, the whole calendar %r"
+             % (moved["tooltip"], fresh.stdout))
+    print("live: changes read one by one agree with a reading of the whole calendar")
+
     # An event on another day changes nothing this program shows: no new object.
     elsewhere = ICalGLib.Component.new_from_string(
         event("live-2", today + timedelta(days=5), "1000", "1100", "Next week"))
