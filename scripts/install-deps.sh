@@ -23,5 +23,8 @@ done
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 echo "Installing: ${missing[*]}"
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}"
+# Another install running at the same time (a second build, the package manager's own timer)
+# holds dpkg's lock: wait for it instead of failing.
+wait_for_lock=(-o DPkg::Lock::Timeout=900)
+"${as_root[@]}" apt-get "${wait_for_lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${wait_for_lock[@]}" install -y -qq "${missing[@]}"
