@@ -40,8 +40,10 @@ class SnapshotReading {
             case EdsState::Ready:
                 break;
             case EdsState::Opening:
-                // Nothing can be said yet, not even that the day is empty: the worker's change
-                // notice follows once the calendar answers.
+            case EdsState::Syncing:
+                // Nothing can be said yet, not even that the day is empty (a remote calendar's
+                // first list comes from an empty cache): the worker's change notice follows once
+                // the calendar answers.
                 throw CalendarNotReady(snapshot.message);
             case EdsState::Absent:
                 // Nobody chose the service: its absence is an empty calendar.

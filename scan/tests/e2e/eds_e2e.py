@@ -23,8 +23,8 @@ from datetime import date, timedelta
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from eds_fixture import (EMPTY_CALENDAR, Fixture, Radicale, calendar, event,  # noqa: E402
-                         missing_tools, service_client, write)
+from eds_fixture import (EMPTY_CALENDAR, Fixture, HeldLink, Radicale, calendar,  # noqa: E402
+                         event, missing_tools, service_client, write)
 
 DATA = os.path.join(os.path.dirname(HERE), "data")
 INSIDE = "AGENDIX_EDS_E2E_INSIDE"
@@ -362,6 +362,36 @@ def caldav_case(agenda_path, fixture, server):
             must_not_have=["Standup"])
 
 
+def case_syncing(agenda_path, fixture):
+    """A CalDAV account seen for the first time whose server has not answered yet: as long as
+    agendix-agenda waits (30 s) the list is not known, and then it says that the calendar is not
+    read yet, never "No Appointments"; once the server answers the events follow."""
+    server = Radicale(os.path.join(fixture.root, "radicale"))
+    try:
+        collection = "/u/far/"
+        server.make_calendar(collection)
+        server.put_event(collection, "review", calendar(event("review", date.today(), "1400",
+                                                              "1500", "Review")))
+        link = HeldLink(server.port)
+        fixture.add_caldav_source("far", link.port, "u", collection, name="Far away")
+        env = dict(fixture.env, TZ="UTC")
+        follower = Follower(agenda_path, env, "--calendar", "eds:far")
+        first = follower.wait_for(lambda o: True, 60, "at the start")[1]
+        # The service may still be opening the calendar or already synchronising it: either
+        # says that the list is not known yet.
+        if "No Appointments" in first["tooltip"] or not any(
+                state in first["tooltip"] for state in ("still opening", "synchronised")):
+            fail("while the first synchronisation waits for the server: %r" % (first,))
+        print("syncing: while the server is silent %r" % first["tooltip"])
+        link.release()
+        follower.wait_for(lambda o: "[14:00 - 15:00] Review" in o["tooltip"], 60,
+                          "with the server's event")
+        print("syncing: the server's event followed")
+        follower.stop()
+    finally:
+        server.stop()
+
+
 def case_credentials(agenda_path, fixture):
     """A CalDAV account whose server wants a password, and none is stored anywhere: the service
     waits for a sign-in. Every run says so, never "No Appointments", and a running --follow keeps
@@ -457,7 +487,7 @@ def credentials_case(agenda_path, fixture, server):
 
 
 CASES = {"compare": case_compare, "live": case_live, "failures": case_failures,
-         "caldav": case_caldav, "credentials": case_credentials}
+         "caldav": case_caldav, "credentials": case_credentials, "syncing": case_syncing}
 
 
 def main():
@@ -469,9 +499,10 @@ def main():
         CASES[case](agenda_path, fixture)
         return 0
     missing = missing_tools()
-    if case in ("caldav", "credentials") and not missing and not shutil.which("radicale"):
+    if case in ("caldav", "credentials", "syncing") and not missing \
+            and not shutil.which("radicale"):
         missing = "radicale"
-    if case in ("caldav", "credentials") and not missing and not shutil.which("curl"):
+    if case in ("caldav", "credentials", "syncing") and not missing and not shutil.which("curl"):
         missing = "curl"
     if missing:
         print("SKIP: %s is not installed (scripts/packages/eds.txt)" % missing)

@@ -11,6 +11,7 @@ import os
 import shutil
 import socket
 import subprocess
+import threading
 import time
 
 
@@ -188,3 +189,40 @@ class Radicale:
             self.process.terminate()
             self.process.wait(timeout=10)
         self.log.close()
+
+
+class HeldLink:
+    """A TCP relay on 127.0.0.1 to `port` that holds every connection until release(), like a
+    server that has not answered yet."""
+
+    def __init__(self, port):
+        self.target = port
+        self.released = threading.Event()
+        self.listener = socket.socket()
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen()
+        self.port = self.listener.getsockname()[1]
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def release(self):
+        self.released.set()
+
+    def _accept(self):
+        while True:
+            client, _ = self.listener.accept()
+            threading.Thread(target=self._relay, args=(client,), daemon=True).start()
+
+    def _relay(self, client):
+        self.released.wait()
+        server = socket.create_connection(("127.0.0.1", self.target))
+        for source, sink in ((client, server), (server, client)):
+            threading.Thread(target=self._pipe, args=(source, sink), daemon=True).start()
+
+    @staticmethod
+    def _pipe(source, sink):
+        try:
+            while data := source.recv(65536):
+                sink.sendall(data)
+            sink.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
