@@ -23,8 +23,10 @@ const char kUsage[] =
     "  --calendar PATH    an .ics file or a directory of .ics files, or eds: (the calendar\n"
     "                     service's default calendar) or eds:UID; may be given several\n"
     "                     times: their appointments are listed together (default: the\n"
-    "                     calendars named in calendar.conf); a web calendar (https://,\n"
-    "                     webcal://) is read from the copy the agendix program keeps\n"
+    "                     calendars named in calendar.conf); this command never uses the\n"
+    "                     network: a web calendar (https://, webcal://) is read from the\n"
+    "                     copy the agendix program keeps, and CalDAV calendars (caldav:)\n"
+    "                     are not read (the agendix program shows them)\n"
     "  --date YYYY-MM-DD  the day taken as today (default: today)\n"
     "  --tomorrow         also list the next day\n"
     "  --json             print the status for a status bar (waybar's custom module, return-type\n"
@@ -100,10 +102,11 @@ LocalDateTime ClockOnDate::Now() const {
     return moment;
 }
 
-std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options) {
+std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options,
+                                                         CalendarChanged changed) {
     // A command has no user interface to keep responsive: it waits for the calendar service.
     constexpr std::chrono::seconds kServiceWait{30};
-    const CalendarServiceOptions service{.readWait = kServiceWait};
+    const CalendarServiceOptions service{.changed = std::move(changed), .readWait = kServiceWait};
     if (options.calendars.empty()) {
         return MakeDefaultCalendar(common::ProcessEnvironment, service);
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scan/core/AppointmentScan.h"
+#include "scan/linux/EdsCalendar.h"
 #include "scan/linux/SystemClock.h"
 
 namespace agendix::agenda {
@@ -45,8 +46,10 @@ class ClockOnDate : public scan::Clock {
 };
 
 // The calendars named with --calendar merged (see scan/core/MergedCalendar.h), else the default
-// ones.
-std::unique_ptr<scan::CalendarApplicationFactory> OpenCalendar(const Options& options);
+// ones. A calendar of the calendar service calls `changed` (from its worker thread) when it has
+// news.
+std::unique_ptr<scan::CalendarApplicationFactory> OpenCalendar(
+    const Options& options, scan::CalendarChanged changed = nullptr);
 
 // Runs `command` and turns what escapes it into the exit status: 2 and the usage for a wrong
 // command line, 1 for anything else. With --json in `argv` a status bar also gets an object of

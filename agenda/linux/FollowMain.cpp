@@ -5,10 +5,11 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QTimer>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "agenda/linux/AgendaOptions.h"
 #include "agenda/linux/StatusFollower.h"
@@ -28,38 +29,32 @@ namespace common = agendix::common;
 namespace app = agendix::app;
 namespace triggers = agendix::triggers;
 
-// The watch over the calendar that is read: the one named with --calendar, else the default one.
-// A calendar of the calendar service tells its changes itself (see FollowedCalendar).
-std::unique_ptr<triggers::FolderWatch> WatchCalendar(const std::optional<std::string>& named) {
-    if (std::string uid; named && ParseEdsCalendarName(*named, uid)) {
-        return std::make_unique<triggers::FolderWatch>(
-            [] { return std::vector<triggers::WatchTarget>{}; }, QStringLiteral(""));
-    }
-    if (!named) {
+// The watch over the calendars that are read: those named with --calendar (files, folders, and
+// the copies of calendars on the network that the tray program keeps), else the default ones.
+// A calendar of the calendar service tells its changes itself (see OpenCalendar).
+std::unique_ptr<triggers::FolderWatch> WatchCalendars(const std::vector<std::string>& named) {
+    if (named.empty()) {
         return std::make_unique<triggers::CalendarWatch>(common::ProcessEnvironment);
     }
+    std::vector<std::filesystem::path> paths;
+    for (const std::string& name : named) {
+        if (std::string uid; !ParseEdsCalendarName(name, uid)) {
+            const auto location = CalendarLocationOf(name, {}, common::ProcessEnvironment);
+            if (!location.path.empty()) {
+                paths.push_back(location.path);
+            }
+        }
+    }
     return std::make_unique<triggers::FolderWatch>(
-        [path = std::filesystem::path(*named)] { return triggers::CalendarTargets(path); },
+        [paths] {
+            std::vector<triggers::WatchTarget> targets;
+            for (const auto& path : paths) {
+                const auto ofPath = triggers::CalendarTargets(path);
+                targets.insert(targets.end(), ofPath.begin(), ofPath.end());
+            }
+            return targets;
+        },
         QStringLiteral("the calendar changed"));
-}
-
-// The calendar of agenda::OpenCalendar, whose calendar service (when it reads one) starts
-// `relay` from its worker thread whenever it reports a change.
-std::unique_ptr<CalendarApplicationFactory> FollowedCalendar(const agenda::Options& options,
-                                                             QTimer& relay) {
-    const CalendarChanged changed = [&relay] {
-        QMetaObject::invokeMethod(&relay, qOverload<>(&QTimer::start), Qt::QueuedConnection);
-    };
-    constexpr std::chrono::seconds kServiceWait{30};
-    if (std::string uid;
-        options.calendars.size() == 1 && ParseEdsCalendarName(options.calendars.front(), uid)) {
-        return MakeEdsCalendar({.sourceUid = uid, .readWait = kServiceWait, .changed = changed});
-    }
-    if (options.calendars.empty()) {
-        return MakeDefaultCalendar(common::ProcessEnvironment,
-                                   {.changed = changed, .readWait = kServiceWait});
-    }
-    return agenda::OpenCalendar(options);
 }
 
 // Besides every minute, it looks again at once when the calendar changes, a new day begins, the
@@ -73,7 +68,10 @@ int Follow(const agenda::Options& options, int argc, char** argv) {
     QTimer serviceChanged;
     serviceChanged.setSingleShot(true);
     serviceChanged.setInterval(0);
-    const auto calendar = FollowedCalendar(options, serviceChanged);
+    const auto calendar = agenda::OpenCalendar(options, [&serviceChanged] {
+        QMetaObject::invokeMethod(&serviceChanged, qOverload<>(&QTimer::start),
+                                  Qt::QueuedConnection);
+    });
     const agenda::ClockOnDate clock(options.date);
     // A reader that has gone shows as a failed write, not as a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -82,9 +80,7 @@ int Follow(const agenda::Options& options, int argc, char** argv) {
     QObject::connect(&serviceChanged, &QTimer::timeout, &follower,
                      &agenda::StatusFollower::Refresh);
     const app::TerminationSignals termination([] { QCoreApplication::exit(0); });
-    // With several calendars named, the first is watched; the minute's look finds the others.
-    const auto calendarWatch = WatchCalendar(
-        options.calendars.empty() ? std::nullopt : std::optional(options.calendars.front()));
+    const auto calendarWatch = WatchCalendars(options.calendars);
     triggers::DayWatch dayWatch(triggers::NextLocalDayStart, "/etc");
     triggers::ResumeWatch resumeWatch(QDBusConnection::systemBus());
     QObject::connect(calendarWatch.get(), &triggers::FolderWatch::Changed, &follower,

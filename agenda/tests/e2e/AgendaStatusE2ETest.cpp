@@ -355,6 +355,19 @@ TEST_F(AgendaFollow, ACalendarMissingAtTheStartIsShownWhenItComes) {
     EXPECT_EQ(Field(status, "tooltip"), "Today:\n [00:00 - 00:00] Holiday ()");
 }
 
+TEST_F(AgendaFollow, WatchesEveryCalendarNamed) {
+    const fs::path second = calendar.parent_path() / "home.ics";
+    WriteCalendar(calendar, AllDay("a", day, "Holiday"));
+    WriteCalendar(second, "");
+    Agenda agenda({"--calendar", calendar.string(), "--calendar", second.string(), "--date",
+                   "2026-12-07", "--json", "--follow"});
+    EXPECT_EQ(Field(FirstObject(agenda), "tooltip"), "Today:\n [00:00 - 00:00] Holiday ()");
+
+    WriteCalendar(second, AllDay("b", day, "Birthday"));
+    EXPECT_EQ(Field(FirstObject(agenda), "tooltip"),
+              "Today:\n [00:00 - 00:00] Holiday ()\n [00:00 - 00:00] Birthday ()");
+}
+
 TEST_F(AgendaFollow, EndsCleanlyWhenTerminated) {
     WriteCalendar(calendar, AllDay("a", day, "Holiday"));
     Agenda agenda = Follow();
