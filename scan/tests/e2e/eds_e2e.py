@@ -23,7 +23,7 @@ from datetime import date, timedelta
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from eds_fixture import (EMPTY_CALENDAR, Fixture, HeldLink, Radicale, calendar,  # noqa: E402
+from eds_fixture import (EMPTY_CALENDAR, Fixture, HeldListing, Radicale, calendar,  # noqa: E402
                          event, missing_tools, service_client, write)
 
 DATA = os.path.join(os.path.dirname(HERE), "data")
@@ -363,16 +363,17 @@ def caldav_case(agenda_path, fixture, server):
 
 
 def case_syncing(agenda_path, fixture):
-    """A CalDAV account seen for the first time whose server has not answered yet: as long as
+    """A CalDAV account seen for the first time whose server is slow to send the events: the
+    service opens the calendar only once its first synchronisation has fetched them. As long as
     agendix-agenda waits (30 s) the list is not known, and then it says that the calendar is not
-    read yet, never "No Appointments"; once the server answers the events follow."""
+    read yet, never "No Appointments"; once the server sends the events they follow."""
     server = Radicale(os.path.join(fixture.root, "radicale"))
     try:
         collection = "/u/far/"
         server.make_calendar(collection)
         server.put_event(collection, "review", calendar(event("review", date.today(), "1400",
                                                               "1500", "Review")))
-        link = HeldLink(server.port)
+        link = HeldListing(server.port)
         fixture.add_caldav_source("far", link.port, "u", collection, name="Far away")
         env = dict(fixture.env, TZ="UTC")
         follower = Follower(agenda_path, env, "--calendar", "eds:far")
@@ -382,12 +383,13 @@ def case_syncing(agenda_path, fixture):
         if "No Appointments" in first["tooltip"] or not any(
                 state in first["tooltip"] for state in ("still opening", "synchronised")):
             fail("while the first synchronisation waits for the server: %r" % (first,))
-        print("syncing: while the server is silent %r" % first["tooltip"])
+        print("syncing: while the server holds the events back %r" % first["tooltip"])
         link.release()
         follower.wait_for(lambda o: "[14:00 - 15:00] Review" in o["tooltip"], 60,
                           "with the server's event")
         print("syncing: the server's event followed")
         follower.stop()
+        link.stop()
     finally:
         server.stop()
 

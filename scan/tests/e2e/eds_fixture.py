@@ -7,6 +7,8 @@ The service starts on demand on the session bus and reads its sources when it st
 (Fixture.add_source, add_caldav_source, set_default) before anything asks the bus for it.
 """
 
+import http.client
+import http.server
 import os
 import shutil
 import socket
@@ -191,38 +193,50 @@ class Radicale:
         self.log.close()
 
 
-class HeldLink:
-    """A TCP relay on 127.0.0.1 to `port` that holds every connection until release(), like a
-    server that has not answered yet."""
+class HeldListing:
+    """An HTTP relay on 127.0.0.1 to the server at `port` that passes every request on at once,
+    except those that fetch events (GET, REPORT calendar-multiget), which it holds until
+    release(): a server that is slow to send the events."""
 
     def __init__(self, port):
-        self.target = port
-        self.released = threading.Event()
-        self.listener = socket.socket()
-        self.listener.bind(("127.0.0.1", 0))
-        self.listener.listen()
-        self.port = self.listener.getsockname()[1]
-        threading.Thread(target=self._accept, daemon=True).start()
+        released = self.released = threading.Event()
+
+        class Relay(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def relay(self):
+                length = int(self.headers.get("Content-Length") or 0)
+                body = self.rfile.read(length) if length else None
+                if b"multiget" in (body or b"") or self.command == "GET":
+                    released.wait()
+                upstream = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+                upstream.request(self.command, self.path, body, {
+                    name: value for name, value in self.headers.items()
+                    if name.lower() not in ("host", "connection")})
+                answer = upstream.getresponse()
+                data = answer.read()
+                self.send_response(answer.status, answer.reason)
+                for name, value in answer.getheaders():
+                    if name.lower() not in ("connection", "content-length", "transfer-encoding"):
+                        self.send_header(name, value)
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                self.wfile.write(data)
+                upstream.close()
+
+            do_GET = do_PUT = do_DELETE = do_OPTIONS = do_PROPFIND = do_REPORT = relay
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Relay)
+        self.server.daemon_threads = True
+        self.port = self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def release(self):
         self.released.set()
 
-    def _accept(self):
-        while True:
-            client, _ = self.listener.accept()
-            threading.Thread(target=self._relay, args=(client,), daemon=True).start()
-
-    def _relay(self, client):
-        self.released.wait()
-        server = socket.create_connection(("127.0.0.1", self.target))
-        for source, sink in ((client, server), (server, client)):
-            threading.Thread(target=self._pipe, args=(source, sink), daemon=True).start()
-
-    @staticmethod
-    def _pipe(source, sink):
-        try:
-            while data := source.recv(65536):
-                sink.sendall(data)
-            sink.shutdown(socket.SHUT_WR)
-        except OSError:
-            pass
+    def stop(self):
+        self.release()
+        self.server.shutdown()
