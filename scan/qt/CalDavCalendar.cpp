@@ -4,21 +4,23 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
 #include <utility>
 
+#include "scan/core/MergedCalendar.h"
 #include "scan/qt/CalDavXml.h"
 
 namespace agendix::scan {
@@ -29,50 +31,6 @@ constexpr int kMaxRedirects = 5;
 std::string Utf8(const QString& text) {
     return text.toStdString();
 }
-
-// A CalendarFolder of a snapshot that could not be checked: everything as the snapshot has it,
-// and a note among the read problems saying that the appointments may be out of date.
-class StaleFolder : public CalendarFolder {
-  public:
-    StaleFolder(std::unique_ptr<CalendarFolder> inner, std::string note)
-        : inner_(std::move(inner)), note_(std::move(note)) {}
-    std::unique_ptr<ItemCollection> Items() override { return inner_->Items(); }
-    std::vector<std::string> ReadProblems() const override {
-        auto problems = inner_->ReadProblems();
-        problems.insert(problems.begin(), note_);
-        return problems;
-    }
-
-  private:
-    std::unique_ptr<CalendarFolder> inner_;
-    std::string note_;
-};
-
-class StaleNamespace : public CalendarNamespace {
-  public:
-    StaleNamespace(std::unique_ptr<CalendarNamespace> inner, std::string note)
-        : inner_(std::move(inner)), note_(std::move(note)) {}
-    std::unique_ptr<CalendarFolder> GetDefaultFolder(int folderType) override {
-        return std::make_unique<StaleFolder>(inner_->GetDefaultFolder(folderType), note_);
-    }
-
-  private:
-    std::unique_ptr<CalendarNamespace> inner_;
-    std::string note_;
-};
-
-class StaleApplication : public CalendarApplication {
-  public:
-    StaleApplication(std::unique_ptr<CalendarApplication> inner, std::string note)
-        : inner_(std::move(inner)), note_(std::move(note)) {}
-    std::unique_ptr<CalendarNamespace> GetNamespace(std::string_view type) override {
-        return std::make_unique<StaleNamespace>(inner_->GetNamespace(type), note_);
-    }
-
-  private:
-    std::unique_ptr<CalendarApplication> inner_;
-    std::string note_;
-};
 
 // The answer to one request after its redirects.
 struct Answer {
@@ -121,6 +79,81 @@ QString CacheFileName(const QUrl& url) {
            QStringLiteral(".ics");
 }
 
+// `application`, noted among its read problems as not up to date because of `problem`.
+std::unique_ptr<CalendarApplication> MarkedStale(std::unique_ptr<CalendarApplication> application,
+                                                 const QString& problem,
+                                                 const QDateTime& fetchedAt) {
+    const QString fetched =
+        fetchedAt.isValid() ? fetchedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                            : QStringLiteral("an earlier time");
+    return WithReadProblem(std::move(application),
+                           Utf8(problem +
+                                QStringLiteral("; the appointments shown are those "
+                                               "fetched at ") +
+                                fetched + QStringLiteral(" and may be out of date")));
+}
+
+// A calendar collection as a listing or a check found it.
+struct Listed {
+    QUrl url;
+    QString displayName;
+    QString tag;  // getctag, else sync-token; empty when the server gives neither
+};
+
+// One calendar collection that is read: the copy of its resources in a folder of its own, and
+// what is known of that copy. Scans read the copy; a check brings it up to date.
+class Collection : public CalendarApplicationFactory {
+  public:
+    using FolderReader =
+        std::function<std::unique_ptr<CalendarApplicationFactory>(const std::filesystem::path&)>;
+
+    Collection(QUrl address, std::filesystem::path copyFolder, FolderReader openFolder)
+        : url(std::move(address)),
+          folder(std::move(copyFolder)),
+          openFolder_(std::move(openFolder)) {}
+
+    bool HasCopy() const { return fetchedAt.isValid(); }
+
+    // Whether the copy misses what the server has now for the days around `today`.
+    bool NeedsFetch(const QDate& today) const {
+        return !HasCopy() || tag.isEmpty() || serverTag != tag || day != today;
+    }
+
+    // The copy, with a note when it could not be brought up to date. Without a copy: the reason
+    // it could not be fetched, or CalendarNotReady while it is being fetched.
+    std::unique_ptr<CalendarApplication> CreateApplication() override {
+        if (!HasCopy()) {
+            if (error.isEmpty()) {
+                throw CalendarNotReady(
+                    Utf8(name + QStringLiteral(": the appointments are still being "
+                                               "fetched from the server")));
+            }
+            throw CalendarError(Utf8(error));
+        }
+        if (!reader_) {
+            reader_ = openFolder_(folder);
+        }
+        auto application = reader_->CreateApplication();
+        return error.isEmpty() ? std::move(application)
+                               : MarkedStale(std::move(application), error, fetchedAt);
+    }
+
+    const QUrl url;
+    const std::filesystem::path folder;
+    QString displayName;  // the server's name for it, if any
+    QString name;         // how messages name it
+    QString label;        // how the merged calendars name it
+    QString serverTag;    // what the latest listing or check said
+    QString tag;          // of the copy
+    QDate day;            // the day the copy was fetched for
+    QDateTime fetchedAt;  // invalid while there is no copy
+    QString error;        // why the copy could not be brought up to date; empty when it was
+
+  private:
+    FolderReader openFolder_;
+    std::unique_ptr<CalendarApplicationFactory> reader_;
+};
+
 }  // namespace
 
 class CalDavCalendar::Impl {
@@ -144,7 +177,6 @@ class CalDavCalendar::Impl {
             Hex(source_.toEncoded() + '\n' + user_.toUtf8(), QCryptographicHash::Sha256, 16);
         folder_ = options_.cacheFolder / Utf8(key);
         statePath_ = options_.cacheFolder / Utf8(key + QStringLiteral(".json"));
-        error_ = configError_;
         if (!configError_.isEmpty()) {
             return;
         }
@@ -162,33 +194,33 @@ class CalDavCalendar::Impl {
         destroying_ = true;
     }
 
+    // The copies of the collections merged (see MergedCalendar.h): one that could not be fetched
+    // is named among the read problems, one still being fetched is left out until it is there.
     std::unique_ptr<CalendarApplication> CreateApplication() {
-        if (configError_.isEmpty() && !checking_ &&
-            (!lastCheck_ ||
-             std::chrono::steady_clock::now() - *lastCheck_ >= options_.checkInterval)) {
+        if (!configError_.isEmpty()) {
+            throw CalendarError(Utf8(configError_));
+        }
+        if (!checking_ && (!lastCheck_ || std::chrono::steady_clock::now() - *lastCheck_ >=
+                                              options_.checkInterval)) {
             QTimer::singleShot(0, &network_, [this] { StartCheck(); });
         }
-        if (!haveSnapshot_) {
-            throw CalendarError(
-                Utf8(error_.isEmpty()
-                         ? Name() + ": the appointments are still being fetched from the server"
-                         : error_));
+        const bool anyCopy =
+            std::any_of(collections_.begin(), collections_.end(),
+                        [](const auto& collection) { return collection->HasCopy(); });
+        if (!anyCopy && !error_.isEmpty()) {
+            throw CalendarError(Utf8(error_));
         }
-        if (!folderCalendar_) {
-            folderCalendar_ = options_.openFolder(folder_);
+        if (collections_.empty()) {
+            throw CalendarNotReady(
+                Utf8(Name() + ": the appointments are still being fetched from the server"));
         }
-        auto application = folderCalendar_->CreateApplication();
-        if (error_.isEmpty()) {
-            return application;
+        std::vector<NamedCalendar> named;
+        for (const auto& collection : collections_) {
+            named.push_back({Utf8(collection->label), collection.get()});
         }
-        const QString fetched =
-            fetchedAt_.isValid()
-                ? fetchedAt_.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                : QStringLiteral("earlier");
-        return std::make_unique<StaleApplication>(
-            std::move(application),
-            Utf8(error_ + QStringLiteral("; the appointments shown are those fetched at ") +
-                 fetched + QStringLiteral(" and may be out of date")));
+        auto application = CreateMergedApplication(named);
+        return error_.isEmpty() ? std::move(application)
+                                : MarkedStale(std::move(application), error_, OldestCopy());
     }
 
     void StartCheck() {
@@ -201,6 +233,7 @@ class CalDavCalendar::Impl {
         }
         checking_ = true;
         lastCheck_ = std::chrono::steady_clock::now();
+        problemsBefore_ = Problems();
         if (!user_.isEmpty() && !password_ && options_.passwords) {
             LookUpPassword();
         } else {
@@ -218,6 +251,45 @@ class CalDavCalendar::Impl {
     };
 
     QString Name() const { return QStringLiteral("CalDAV calendar ") + display_; }
+
+    // How messages and the merged calendars name `collection`: as the source when the URL named
+    // it, else by its own URL and the server's name for it.
+    void Describe(Collection& collection) const {
+        if (!home_) {
+            collection.name = Name();
+            collection.label = display_;
+            return;
+        }
+        QUrl shown = collection.url;
+        shown.setUserName(user_);
+        collection.label =
+            collection.displayName.isEmpty() ? shown.toDisplayString() : collection.displayName;
+        collection.name =
+            QStringLiteral("CalDAV calendar ") +
+            (collection.displayName.isEmpty()
+                 ? QString()
+                 : QLatin1Char('"') + collection.displayName + QStringLiteral("\" at ")) +
+            shown.toDisplayString();
+    }
+
+    // What a scan would report as wrong, to tell whether a check changed it.
+    QString Problems() const {
+        QString problems = error_;
+        for (const auto& collection : collections_) {
+            problems += QLatin1Char('\n') + collection->error;
+        }
+        return problems;
+    }
+
+    QDateTime OldestCopy() const {
+        QDateTime oldest;
+        for (const auto& collection : collections_) {
+            if (collection->HasCopy() && (!oldest.isValid() || collection->fetchedAt < oldest)) {
+                oldest = collection->fetchedAt;
+            }
+        }
+        return oldest;
+    }
 
     // The Secret Service may take its time (or prompt): it is asked on a thread of its own,
     // and the answer comes back through the event loop.
@@ -392,20 +464,24 @@ class CalDavCalendar::Impl {
         }
     }
 
-    // The resources of a multistatus answer; nullopt after Fail.
-    std::optional<std::vector<DavResource>> Resources(const Answer& answer,
-                                                      const QByteArray& verb) {
+    // The resources of a multistatus answer into `resources`; else what was wrong.
+    QString ReadResources(const Answer& answer, const QByteArray& verb,
+                          std::vector<DavResource>& resources) {
         if (answer.status != 207) {
-            Fail(ProblemOf(answer, verb));
-            return std::nullopt;
+            const QString problem = ProblemOf(answer, verb);
+            if (answer.status == 401) {
+                password_.reset();  // looked up again at the next check
+            }
+            return problem;
         }
         QString error;
-        auto resources = ParseMultistatus(answer.body, error);
-        if (!resources) {
-            Fail(QStringLiteral("the answer to %1 %2 is unreadable: %3")
-                     .arg(QString::fromLatin1(verb), answer.url.toDisplayString(), error));
+        auto read = ParseMultistatus(answer.body, error);
+        if (!read) {
+            return QStringLiteral("the answer to %1 %2 is unreadable: %3")
+                .arg(QString::fromLatin1(verb), answer.url.toDisplayString(), error);
         }
-        return resources;
+        resources = std::move(*read);
+        return {};
     }
 
     // The resource of a Depth 0 answer: the one for the URL asked, else the first.
@@ -422,31 +498,36 @@ class CalDavCalendar::Impl {
         return !resource.ctag.isEmpty() ? resource.ctag : resource.syncToken;
     }
 
+    // Asks for the change tags of what was found before (one collection, or every calendar of
+    // a home in one request), or finds it first.
     void Discover() {
         if (destroying_) {
             return;
         }
-        if (collection_.isValid()) {
-            Send("PROPFIND", collection_, "0", TagPropfind(), [this](const Answer& answer) {
-                if (answer.status == 404) {
-                    collection_ = QUrl();  // found anew at the next check
+        if (!target_.isValid()) {
+            QUrl start = source_;
+            if (start.path().isEmpty() || start.path() == QLatin1String("/")) {
+                start.setPath(QStringLiteral("/.well-known/caldav"));
+            }
+            Explore(start, 0);
+        } else if (home_) {
+            ListHome(target_);
+        } else {
+            Send("PROPFIND", target_, "0", TagPropfind(), [this](const Answer& answer) {
+                std::vector<DavResource> resources;
+                if (const QString problem = ReadResources(answer, "PROPFIND", resources);
+                    !problem.isEmpty()) {
+                    Fail(problem, answer.status == 404);
+                    return;
                 }
-                if (auto resources = Resources(answer, "PROPFIND")) {
-                    const DavResource* self = Self(*resources, answer.url);
-                    Decide(self ? TagOf(*self) : QString());
-                }
+                const DavResource* self = Self(resources, answer.url);
+                Use({{target_, {}, self ? TagOf(*self) : QString()}});
             });
-            return;
         }
-        QUrl start = source_;
-        if (start.path().isEmpty() || start.path() == QLatin1String("/")) {
-            start.setPath(QStringLiteral("/.well-known/caldav"));
-        }
-        Explore(start, 0);
     }
 
-    // Looks at `url` (Depth 0): a calendar is used, a calendar home is listed, a principal or
-    // the server's root leads on to the home.
+    // Looks at `url` (Depth 0): a calendar is read alone, a calendar home is listed, a principal
+    // or the server's root leads on to the home.
     void Explore(const QUrl& url, int step) {
         Send("PROPFIND", url, "0", DiscoveryPropfind(), [this, url, step](const Answer& answer) {
             const bool wellKnown = url.path() == QLatin1String("/.well-known/caldav");
@@ -457,16 +538,21 @@ class CalDavCalendar::Impl {
                 Explore(root, step + 1);
                 return;
             }
-            auto resources = Resources(answer, "PROPFIND");
-            if (!resources) {
+            std::vector<DavResource> resources;
+            if (const QString problem = ReadResources(answer, "PROPFIND", resources);
+                !problem.isEmpty()) {
+                Fail(problem);
                 return;
             }
-            const DavResource* self = Self(*resources, answer.url);
+            const DavResource* self = Self(resources, answer.url);
             if (self && self->isCalendar) {
-                collection_ = answer.url;
-                Decide(TagOf(*self));
+                target_ = answer.url;
+                home_ = false;
+                Use({{answer.url, self->displayName, TagOf(*self)}});
             } else if (self && !self->homeSets.isEmpty()) {
-                ListHome(answer.url.resolved(QUrl(self->homeSets.first())));
+                target_ = answer.url.resolved(QUrl(self->homeSets.first()));
+                home_ = true;
+                ListHome(target_);
             } else if (self && !self->principal.isEmpty() && step < 4 &&
                        CollectionPath(answer.url.resolved(QUrl(self->principal))) !=
                            CollectionPath(answer.url)) {
@@ -479,18 +565,21 @@ class CalDavCalendar::Impl {
         });
     }
 
+    // Lists the calendars of `home` with events, and their change tags, in one request.
     void ListHome(const QUrl& home) {
-        Send("PROPFIND", home, "1", DiscoveryPropfind(), [this](const Answer& answer) {
-            auto resources = Resources(answer, "PROPFIND");
-            if (!resources) {
+        Send("PROPFIND", home, "1", CollectionsPropfind(), [this](const Answer& answer) {
+            std::vector<DavResource> resources;
+            if (const QString problem = ReadResources(answer, "PROPFIND", resources);
+                !problem.isEmpty()) {
+                Fail(problem, answer.status == 404);
                 return;
             }
-            std::vector<std::pair<QUrl, QString>> calendars;  // URL, tag
-            for (const DavResource& resource : *resources) {
+            std::vector<Listed> calendars;
+            for (const DavResource& resource : resources) {
                 const QUrl url = answer.url.resolved(QUrl(resource.href));
                 if (resource.isCalendar && resource.holdsEvents &&
                     CollectionPath(url) != CollectionPath(answer.url)) {
-                    calendars.emplace_back(url, TagOf(resource));
+                    calendars.push_back({url, resource.displayName, TagOf(resource)});
                 }
             }
             if (calendars.empty()) {
@@ -498,52 +587,103 @@ class CalDavCalendar::Impl {
                          .arg(answer.url.toDisplayString()));
                 return;
             }
-            const auto first = std::min_element(
-                calendars.begin(), calendars.end(), [](const auto& a, const auto& b) {
-                    return CollectionPath(a.first) < CollectionPath(b.first);
-                });
-            collection_ = first->first;
-            Decide(first->second);
+            Use(std::move(calendars));
         });
     }
 
-    // Fetches unless the snapshot holds the days of today with the collection's current tag.
-    void Decide(const QString& tag) {
+    // Reads `listed` from now on, in order of path: the copies of those read before are kept,
+    // those of calendars no longer listed removed. Then fetches what changed.
+    void Use(std::vector<Listed> listed) {
+        std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+            return CollectionPath(a.url) < CollectionPath(b.url);
+        });
+        std::vector<std::unique_ptr<Collection>> kept;
+        for (Listed& found : listed) {
+            const auto before =
+                std::find_if(collections_.begin(), collections_.end(), [&](const auto& collection) {
+                    return collection &&
+                           CollectionPath(collection->url) == CollectionPath(found.url);
+                });
+            auto collection =
+                before != collections_.end() ? std::move(*before) : MakeCollection(found.url);
+            collection->serverTag = found.tag;
+            if (!found.displayName.isEmpty()) {
+                collection->displayName = found.displayName;
+            }
+            Describe(*collection);
+            kept.push_back(std::move(collection));
+        }
+        for (const auto& gone : collections_) {
+            if (gone) {
+                newData_ = newData_ || gone->HasCopy();
+                QDir(QString::fromStdString(gone->folder.string())).removeRecursively();
+            }
+        }
+        collections_ = std::move(kept);
+        error_.clear();
         const QDate today = QDate::currentDate();
-        if (haveSnapshot_ && !tag.isEmpty() && tag == snapshotTag_ && today == snapshotDay_ &&
-            collection_ == snapshotCollection_) {
-            Succeed(false);
+        for (const auto& collection : collections_) {
+            if (collection->NeedsFetch(today)) {
+                pending_.push_back(collection.get());
+            }
+        }
+        SaveState();
+        FetchNext();
+    }
+
+    std::unique_ptr<Collection> MakeCollection(const QUrl& url) const {
+        return std::make_unique<Collection>(
+            url, folder_ / Utf8(Hex(CollectionPath(url).toUtf8(), QCryptographicHash::Sha1, 16)),
+            options_.openFolder);
+    }
+
+    // Fetches the resources with events in the days around today and tomorrow of the next
+    // collection that changed (REPORT calendar-query with a UTC time range).
+    void FetchNext() {
+        if (pending_.empty()) {
+            Finish();
             return;
         }
+        Collection* collection = pending_.front();
+        pending_.pop_front();
+        const QDate today = QDate::currentDate();
         // Today and tomorrow are scanned; a day either side covers what zones and the reader's
         // own margins may ask for.
         const QDateTime start(today.addDays(-1), QTime(0, 0));
         const QDateTime end(today.addDays(3), QTime(0, 0));
         ++traffic_.fetches;
-        Send("REPORT", collection_, "1", EventsReport(start, end),
-             [this, tag, today](const Answer& answer) {
-                 auto resources = Resources(answer, "REPORT");
-                 if (!resources) {
-                     return;
-                 }
-                 if (const QString problem = Store(*resources, answer.url); !problem.isEmpty()) {
-                     Fail(problem);
-                     return;
-                 }
-                 snapshotTag_ = tag;
-                 snapshotDay_ = today;
-                 snapshotCollection_ = collection_;
-                 fetchedAt_ = QDateTime::currentDateTimeUtc();
-                 haveSnapshot_ = true;
-                 SaveState();
-                 Succeed(true);
+        Send("REPORT", collection->url, "1", EventsReport(start, end),
+             [this, collection, tag = collection->serverTag, today](const Answer& answer) {
+                 Fetched(*collection, answer, tag, today);
+                 FetchNext();
              });
     }
 
-    // Keeps each resource as a file of its own, named after its path; files of resources that
-    // are gone are removed. Unchanged files are left as they are, so the reader keeps them.
-    QString Store(const std::vector<DavResource>& resources, const QUrl& collection) {
-        const QString folder = QString::fromStdString(folder_.string());
+    void Fetched(Collection& collection, const Answer& answer, const QString& tag,
+                 const QDate& today) {
+        std::vector<DavResource> resources;
+        QString problem = ReadResources(answer, "REPORT", resources);
+        if (problem.isEmpty()) {
+            problem = Store(resources, answer.url, collection.folder);
+        }
+        if (!problem.isEmpty()) {
+            collection.error = collection.name + QStringLiteral(": ") + problem;
+            return;
+        }
+        collection.tag = tag;
+        collection.day = today;
+        collection.fetchedAt = QDateTime::currentDateTimeUtc();
+        collection.error.clear();
+        newData_ = true;
+        SaveState();
+    }
+
+    // Keeps each resource as a file of its own in `folder`, named after its path; files of
+    // resources that are gone are removed. Unchanged files are left as they are, so the reader
+    // keeps them.
+    static QString Store(const std::vector<DavResource>& resources, const QUrl& collection,
+                         const std::filesystem::path& into) {
+        const QString folder = QString::fromStdString(into.string());
         if (!QDir().mkpath(folder)) {
             return QStringLiteral("cannot make the cache folder ") + folder;
         }
@@ -552,8 +692,7 @@ class CalDavCalendar::Impl {
             if (!resource.calendarData || (resource.status != 0 && resource.status != 200)) {
                 continue;
             }
-            const QUrl url = collection.resolved(QUrl(resource.href));
-            const QString name = CacheFileName(url);
+            const QString name = CacheFileName(collection.resolved(QUrl(resource.href)));
             kept.insert(name);
             const QByteArray content = resource.calendarData->toUtf8();
             QFile existing(folder + QLatin1Char('/') + name);
@@ -577,6 +716,8 @@ class CalDavCalendar::Impl {
         return {};
     }
 
+    // What was found and fetched before, so that a new start shows the copies at once and
+    // fetches again only what changed.
     void LoadState() {
         QFile file(QString::fromStdString(statePath_.string()));
         if (!file.open(QIODevice::ReadOnly)) {
@@ -584,28 +725,45 @@ class CalDavCalendar::Impl {
         }
         const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
         if (state.value(QStringLiteral("source")).toString() != source_.toString() ||
-            state.value(QStringLiteral("user")).toString() != user_ ||
-            !QDir(QString::fromStdString(folder_.string())).exists()) {
+            state.value(QStringLiteral("user")).toString() != user_) {
             return;
         }
-        snapshotCollection_ = QUrl(state.value(QStringLiteral("collection")).toString());
-        collection_ = snapshotCollection_;
-        snapshotTag_ = state.value(QStringLiteral("tag")).toString();
-        snapshotDay_ =
-            QDate::fromString(state.value(QStringLiteral("day")).toString(), Qt::ISODate);
-        fetchedAt_ =
-            QDateTime::fromString(state.value(QStringLiteral("fetched")).toString(), Qt::ISODate);
-        haveSnapshot_ = snapshotCollection_.isValid();
+        target_ = QUrl(state.value(QStringLiteral("target")).toString());
+        home_ = state.value(QStringLiteral("home")).toBool();
+        for (const QJsonValue value : state.value(QStringLiteral("calendars")).toArray()) {
+            const QJsonObject saved = value.toObject();
+            auto collection = MakeCollection(QUrl(saved.value(QStringLiteral("url")).toString()));
+            collection->displayName = saved.value(QStringLiteral("name")).toString();
+            collection->tag = saved.value(QStringLiteral("tag")).toString();
+            collection->day =
+                QDate::fromString(saved.value(QStringLiteral("day")).toString(), Qt::ISODate);
+            collection->fetchedAt = QDateTime::fromString(
+                saved.value(QStringLiteral("fetched")).toString(), Qt::ISODate);
+            if (collection->url.isValid() && collection->HasCopy() &&
+                QDir(QString::fromStdString(collection->folder.string())).exists()) {
+                Describe(*collection);
+                collections_.push_back(std::move(collection));
+            }
+        }
     }
 
-    void SaveState() {
+    void SaveState() const {
+        QJsonArray calendars;
+        for (const auto& collection : collections_) {
+            if (collection->HasCopy()) {
+                calendars.append(QJsonObject{
+                    {QStringLiteral("url"), collection->url.toString()},
+                    {QStringLiteral("name"), collection->displayName},
+                    {QStringLiteral("tag"), collection->tag},
+                    {QStringLiteral("day"), collection->day.toString(Qt::ISODate)},
+                    {QStringLiteral("fetched"), collection->fetchedAt.toString(Qt::ISODate)},
+                });
+            }
+        }
         const QJsonObject state{
-            {QStringLiteral("source"), source_.toString()},
-            {QStringLiteral("user"), user_},
-            {QStringLiteral("collection"), snapshotCollection_.toString()},
-            {QStringLiteral("tag"), snapshotTag_},
-            {QStringLiteral("day"), snapshotDay_.toString(Qt::ISODate)},
-            {QStringLiteral("fetched"), fetchedAt_.toString(Qt::ISODate)},
+            {QStringLiteral("source"), source_.toString()}, {QStringLiteral("user"), user_},
+            {QStringLiteral("target"), target_.toString()}, {QStringLiteral("home"), home_},
+            {QStringLiteral("calendars"), calendars},
         };
         QSaveFile file(QString::fromStdString(statePath_.string()));
         if (file.open(QIODevice::WriteOnly)) {
@@ -614,25 +772,20 @@ class CalDavCalendar::Impl {
         }
     }
 
-    void Succeed(bool newData) {
-        const bool hadError = !error_.isEmpty();
-        error_.clear();
-        Finish(newData || hadError);
-    }
-
-    void Fail(const QString& problem) {
-        const QString error = Name() + QStringLiteral(": ") + problem;
-        if (problem.startsWith(QLatin1String("wrong user or password"))) {
-            password_.reset();  // looked up again at the next check
+    // The check failed before any collection could be fetched; with `forgetTarget` (it is not
+    // there any more) the next check looks for the calendars anew.
+    void Fail(const QString& problem, bool forgetTarget = false) {
+        error_ = Name() + QStringLiteral(": ") + problem;
+        if (forgetTarget) {
+            target_ = QUrl();
         }
-        const bool changed = error != error_;
-        error_ = error;
-        Finish(changed);
+        Finish();
     }
 
-    void Finish(bool notify) {
+    void Finish() {
         checking_ = false;
-        if (notify && options_.changed) {
+        const bool news = std::exchange(newData_, false) || Problems() != problemsBefore_;
+        if (news && options_.changed) {
             options_.changed();
         }
         if (std::exchange(again_, false)) {
@@ -652,17 +805,18 @@ class CalDavCalendar::Impl {
     std::filesystem::path statePath_;
     std::shared_ptr<LookupGuard> guard_ = std::make_shared<LookupGuard>();
 
-    QUrl collection_;
-    bool haveSnapshot_ = false;
-    QUrl snapshotCollection_;
-    QString snapshotTag_;
-    QDate snapshotDay_;
-    QDateTime fetchedAt_;
-    QString error_;
+    QUrl target_;        // the collection, or the calendar home, checked; invalid until found
+    bool home_ = false;  // whether target_ is a calendar home, all of whose calendars are read
+    std::vector<std::unique_ptr<Collection>> collections_;  // in order of path
+    QString error_;  // why the latest check failed before it could fetch; empty when it did not
+
+    // The check under way.
+    std::deque<Collection*> pending_;  // still to fetch
+    bool newData_ = false;
+    QString problemsBefore_;
     bool again_ = false;
     bool destroying_ = false;
     std::optional<std::chrono::steady_clock::time_point> lastCheck_;
-    std::unique_ptr<CalendarApplicationFactory> folderCalendar_;
 
     QTimer timer_;
     // Last, so that its replies go before anything their handlers use.

@@ -1,21 +1,25 @@
 #pragma once
 
-// A read-only CalDAV calendar. The server is asked on the event loop, never on a scan: a check
-// (at most once per `checkInterval`, and when a scan finds the last check older than that) asks
-// the collection for its change tag (getctag, else sync-token) with one small PROPFIND, and only
-// when it changed, or the scanned days moved on, fetches the resources with events in the days
-// around today and tomorrow (REPORT calendar-query with a UTC time range). The resources are kept
-// as one .ics file each in a cache folder, and scans read that folder with the program's own
-// iCalendar reader (handed in as `openFolder`), which expands series on the client: the server's
-// own expansion is not used. `changed` follows whenever new data arrived or the calendar's error
-// changed.
+// A read-only CalDAV calendar: one calendar collection, or every calendar of a calendar home.
+// The server is asked on the event loop, never on a scan: a check (at most once per
+// `checkInterval`, and when a scan finds the last check older than that) asks for the change tags
+// (getctag, else sync-token) with one small PROPFIND, of the collection or, for a home, of all its
+// calendars at once; only a calendar whose tag changed, or whose copy is of another day, is
+// fetched again: the resources with events in the days around today and tomorrow (REPORT
+// calendar-query with a UTC time range). Each calendar's resources are kept as one .ics file each
+// in a cache folder of its own, and scans read those folders with the program's own iCalendar
+// reader (handed in as `openFolder`), which expands series on the client: the server's own
+// expansion is not used. The calendars of a home are merged as several calendars are (see
+// MergedCalendar.h): in order of path, an appointment that two of them hold listed once.
+// `changed` follows whenever new data arrived or an error changed.
 //
-// Discovery: a URL that is itself a calendar collection is used as it is. Otherwise (a server
-// root, a principal or a calendar home) the calendar home is found through /.well-known/caldav,
-// current-user-principal and calendar-home-set, and the calendar used is the first of the home's
-// calendars that hold events, in order of path. A calendar that cannot be read keeps its last
-// fetched appointments (also across restarts: the cache folder stays); the folder's
-// ReadProblems then says that they are stale and why.
+// Discovery: a URL that is itself a calendar collection is read alone. Otherwise (a server root,
+// a principal or a calendar home) the calendar home is found through /.well-known/caldav,
+// current-user-principal and calendar-home-set, and every calendar of the home that holds events
+// (supported-calendar-component-set) is read; calendars added to or removed from the home follow
+// at the next check. A calendar that cannot be read keeps its last fetched appointments (also
+// across restarts: the cache folder stays); the scan's ReadProblems then say that they are stale
+// and why.
 
 #include <QSslConfiguration>
 #include <QString>
@@ -69,8 +73,9 @@ class CalDavCalendar : public CalendarApplicationFactory {
     CalDavCalendar(const CalDavCalendar&) = delete;
     CalDavCalendar& operator=(const CalDavCalendar&) = delete;
 
-    // Reads the last fetched snapshot. Throws CalendarError naming the calendar when nothing was
-    // fetched yet: the reason when a check failed, else "still being fetched" (`changed` follows).
+    // Reads the last fetched copies. Throws CalendarError naming the calendar when nothing was
+    // fetched yet and a check failed, CalendarNotReady while the first copy is being fetched
+    // (`changed` follows).
     std::unique_ptr<CalendarApplication> CreateApplication() override;
 
     // Checks the server now, unless a check is running (one more follows it then).

@@ -162,6 +162,15 @@ QByteArray DiscoveryPropfind() {
         "</D:prop></D:propfind>\n");
 }
 
+QByteArray CollectionsPropfind() {
+    return QByteArrayLiteral(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<D:propfind xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\" "
+        "xmlns:CS=\"http://calendarserver.org/ns/\"><D:prop>"
+        "<D:resourcetype/><D:displayname/><C:supported-calendar-component-set/>"
+        "<CS:getctag/><D:sync-token/></D:prop></D:propfind>\n");
+}
+
 QByteArray TagPropfind() {
     return QByteArrayLiteral(
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"

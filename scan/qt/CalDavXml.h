@@ -34,6 +34,8 @@ std::optional<std::vector<DavResource>> ParseMultistatus(const QByteArray& body,
 
 // PROPFIND body asking for what discovery and the change check need.
 QByteArray DiscoveryPropfind();
+// PROPFIND body asking for what tells a calendar home's calendars and their change tags.
+QByteArray CollectionsPropfind();
 // PROPFIND body asking only for the collection's change tags.
 QByteArray TagPropfind();
 // REPORT calendar-query body for the whole resources with events in [start, end) (UTC).

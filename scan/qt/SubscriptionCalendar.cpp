@@ -35,9 +35,11 @@ std::string SizeText(std::int64_t bytes) {
     return std::to_string(bytes / (1024 * 1024)) + " MB";
 }
 
-class SubscriptionCalendar : public CalendarApplicationFactory {
+}  // namespace
+
+class SubscriptionCalendar::Impl {
   public:
-    SubscriptionCalendar(SubscriptionOptions options, QUrl url)
+    Impl(SubscriptionOptions options, QUrl url)
         : options_(std::move(options)), url_(std::move(url)) {
         copyPath_ = QString::fromStdString(options_.copy.string());
         statePath_ = copyPath_ + QStringLiteral(".json");
@@ -47,7 +49,7 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
         Fetch();
     }
 
-    ~SubscriptionCalendar() override {
+    ~Impl() {
         if (QNetworkReply* reply = reply_.data()) {
             reply->disconnect();
             reply->abort();
@@ -55,19 +57,21 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
         }
     }
 
-    std::unique_ptr<CalendarApplication> CreateApplication() override {
+    std::unique_ptr<CalendarApplication> CreateApplication() {
         // A scan (such as the one a left click starts) asks for news unless a request began
         // less than a minute ago: the copy it reads now is the one there is.
         if (!reply_ && lastFetch_.elapsed() >= options_.scanRefreshSpacing.count()) {
             Fetch();
         }
         if (!QFile::exists(copyPath_)) {
-            throw CalendarError(failure_.empty()
-                                    ? "The web calendar \"" + options_.address +
-                                          "\" is being fetched; its appointments follow in a "
-                                          "moment."
-                                    : "The web calendar \"" + options_.address +
-                                          "\" could not be fetched: " + failure_ + ".");
+            if (failure_.empty()) {
+                // Nothing can be said of it yet: `changed` follows the first answer.
+                throw CalendarNotReady("The web calendar \"" + options_.address +
+                                       "\" is being fetched; its appointments follow in a "
+                                       "moment.");
+            }
+            throw CalendarError("The web calendar \"" + options_.address +
+                                "\" could not be fetched: " + failure_ + ".");
         }
         if (!copy_) {
             copy_ = options_.readCopy(copyPath_.toStdString());
@@ -84,6 +88,48 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
                                    "\" could not be refreshed (" + failure_ +
                                    "); its appointments are those of " + asOf.toStdString() + ".");
     }
+
+    void Fetch() {
+        if (reply_) {
+            return;
+        }
+        timer_.stop();
+        lastFetch_.start();
+        QNetworkRequest request(url_);
+        request.setSslConfiguration(options_.ssl);
+        request.setTransferTimeout(static_cast<int>(options_.requestTimeout.count()));
+        // Redirects are followed, never from https to plain http.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setMaximumRedirectsAllowed(kMostRedirects);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("agendix"));
+        if (QFile::exists(copyPath_)) {
+            if (!etag_.isEmpty()) {
+                request.setRawHeader("If-None-Match", etag_);
+            }
+            if (!lastModified_.isEmpty()) {
+                request.setRawHeader("If-Modified-Since", lastModified_);
+            }
+        }
+        tooLarge_ = false;
+        QNetworkReply* reply = network_.get(request);
+        reply_ = reply;
+        ++traffic_.requests;
+        QObject::connect(reply, &QNetworkReply::downloadProgress,
+                         [this, reply](qint64 received, qint64 total) {
+                             if (received > options_.maxBytes || total > options_.maxBytes) {
+                                 tooLarge_ = true;
+                                 reply->abort();
+                             }
+                         });
+        QObject::connect(reply, &QNetworkReply::finished, [this] { Finished(); });
+    }
+
+    bool Fetching() const { return !reply_.isNull(); }
+    const SubscriptionTraffic& Traffic() const { return traffic_; }
 
   private:
     void LoadState() {
@@ -116,44 +162,6 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
             file.write(QJsonDocument(state).toJson());
             file.commit();
         }
-    }
-
-    void Fetch() {
-        if (reply_) {
-            return;
-        }
-        timer_.stop();
-        lastFetch_.start();
-        QNetworkRequest request(url_);
-        request.setSslConfiguration(options_.ssl);
-        request.setTransferTimeout(static_cast<int>(options_.requestTimeout.count()));
-        // Redirects are followed, never from https to plain http.
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setMaximumRedirectsAllowed(kMostRedirects);
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                             QNetworkRequest::AlwaysNetwork);
-        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("agendix"));
-        if (QFile::exists(copyPath_)) {
-            if (!etag_.isEmpty()) {
-                request.setRawHeader("If-None-Match", etag_);
-            }
-            if (!lastModified_.isEmpty()) {
-                request.setRawHeader("If-Modified-Since", lastModified_);
-            }
-        }
-        tooLarge_ = false;
-        QNetworkReply* reply = network_.get(request);
-        reply_ = reply;
-        QObject::connect(reply, &QNetworkReply::downloadProgress,
-                         [this, reply](qint64 received, qint64 total) {
-                             if (received > options_.maxBytes || total > options_.maxBytes) {
-                                 tooLarge_ = true;
-                                 reply->abort();
-                             }
-                         });
-        QObject::connect(reply, &QNetworkReply::finished, [this] { Finished(); });
     }
 
     void Finished() {
@@ -194,6 +202,8 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
             return Fail("the server answered " + std::to_string(status));
         }
         const QByteArray body = reply->readAll();
+        traffic_.bytesReceived += body.size();
+        ++traffic_.downloads;
         if (body.size() > options_.maxBytes) {
             return Fail("it is larger than " + SizeText(options_.maxBytes));
         }
@@ -256,9 +266,29 @@ class SubscriptionCalendar : public CalendarApplicationFactory {
     std::string failure_;  // why the latest fetch failed; empty when it did not
     int failures_ = 0;     // in a row
     std::unique_ptr<CalendarApplicationFactory> copy_;
+    SubscriptionTraffic traffic_;
 };
 
-}  // namespace
+SubscriptionCalendar::SubscriptionCalendar(SubscriptionOptions options, const QUrl& url)
+    : impl_(std::make_unique<Impl>(std::move(options), url)) {}
+
+SubscriptionCalendar::~SubscriptionCalendar() = default;
+
+std::unique_ptr<CalendarApplication> SubscriptionCalendar::CreateApplication() {
+    return impl_->CreateApplication();
+}
+
+void SubscriptionCalendar::RefreshNow() {
+    impl_->Fetch();
+}
+
+bool SubscriptionCalendar::Fetching() const {
+    return impl_->Fetching();
+}
+
+SubscriptionTraffic SubscriptionCalendar::Traffic() const {
+    return impl_->Traffic();
+}
 
 std::optional<QUrl> SubscriptionUrl(const std::string& address) {
     QUrl url(QString::fromStdString(address), QUrl::StrictMode);
@@ -274,7 +304,7 @@ std::optional<QUrl> SubscriptionUrl(const std::string& address) {
     return url;
 }
 
-std::unique_ptr<CalendarApplicationFactory> MakeSubscriptionCalendar(SubscriptionOptions options) {
+std::unique_ptr<SubscriptionCalendar> MakeSubscriptionCalendar(SubscriptionOptions options) {
     const auto url = SubscriptionUrl(options.address);
     if (!url) {
         throw CalendarError("\"" + options.address + "\" is not the address of a web calendar");

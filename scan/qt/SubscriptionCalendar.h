@@ -7,7 +7,7 @@
 // If-Modified-Since), at the interval the feed asks for (REFRESH-INTERVAL, X-PUBLISHED-TTL; held
 // to [5 minutes, 1 day], else 1 hour), later after failures, and when a scan asks (at most once
 // a minute). A new copy calls `changed`. While the latest fetch failed, the scan's ReadProblems
-// say so and how old the copy shown is.
+// say so and how old the copy shown is. Traffic() counts what was fetched, for measurements.
 
 #include <QSslConfiguration>
 
@@ -50,8 +50,39 @@ struct SubscriptionOptions {
 // The https URL of a subscription ("webcal://" read as https); empty when `address` is none.
 std::optional<QUrl> SubscriptionUrl(const std::string& address);
 
+// What a subscription has sent and received so far (bodies only), for measurements and logs.
+struct SubscriptionTraffic {
+    int requests = 0;
+    int downloads = 0;  // answers with a new copy (200), not "unchanged" (304)
+    std::int64_t bytesReceived = 0;
+};
+
+class SubscriptionCalendar : public CalendarApplicationFactory {
+  public:
+    // Starts the first fetch.
+    SubscriptionCalendar(SubscriptionOptions options, const QUrl& url);
+    ~SubscriptionCalendar() override;
+    SubscriptionCalendar(const SubscriptionCalendar&) = delete;
+    SubscriptionCalendar& operator=(const SubscriptionCalendar&) = delete;
+
+    // Reads the last good copy; asks for news unless a request began less than
+    // `scanRefreshSpacing` ago. Throws CalendarNotReady while the first copy is being fetched,
+    // CalendarError when it could not be.
+    std::unique_ptr<CalendarApplication> CreateApplication() override;
+
+    // Fetches now, unless a request is under way.
+    void RefreshNow();
+    // True while a request is under way.
+    bool Fetching() const;
+    SubscriptionTraffic Traffic() const;
+
+  private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
 // Starts the first fetch on the event loop. Throws CalendarError when `address` is not a
 // subscription.
-std::unique_ptr<CalendarApplicationFactory> MakeSubscriptionCalendar(SubscriptionOptions options);
+std::unique_ptr<SubscriptionCalendar> MakeSubscriptionCalendar(SubscriptionOptions options);
 
 }  // namespace agendix::scan

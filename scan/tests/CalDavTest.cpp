@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslKey>
 #include <QSslServer>
 #include <QStandardPaths>
@@ -14,6 +15,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <iostream>
+#include <map>
 
 #include "scan/linux/IcalCalendar.h"
 #include "scan/linux/SecretService.h"
@@ -248,7 +250,95 @@ TEST_F(CalDavTest, AnUnreachableServerLeavesTheLastSnapshotMarkedStaleAlsoAfterA
     EXPECT_THAT(agenda.ReadProblems(), ::testing::ElementsAre(HasSubstr("may be out of date")));
 }
 
-TEST_F(CalDavTest, TheServerRootLeadsToTheFirstCalendarWithThePasswordFromTheKeyring) {
+// MKCALENDAR body naming the calendar and the components it holds.
+QByteArray CalendarProperties(const char* name, const char* component) {
+    return QByteArrayLiteral(
+               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<C:mkcalendar xmlns:D=\"DAV:\" "
+               "xmlns:C=\"urn:ietf:params:xml:ns:caldav\"><D:set><D:prop><D:displayname>") +
+           name + "</D:displayname><C:supported-calendar-component-set><C:comp name=\"" +
+           component + "\"/></C:supported-calendar-component-set></D:prop></D:set></C:mkcalendar>";
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(CalDavTest, AHomeIsReadWholeEachCalendarCheckedAndKeptApartAndACollectionAlone) {
+    RadicaleServer server;
+    StartWithEvents(server);
+    // A second calendar of events holding the same lunch invitation, and a task list.
+    ASSERT_EQ(
+        server.Send("MKCALENDAR", QStringLiteral("/u/home/"), CalendarProperties("Home", "VEVENT")),
+        201);
+    ASSERT_EQ(server.Put(QStringLiteral("/u/home/dentist.ics"),
+                         Resource(Events::Single("dentist", today_, "Dentist", ""))),
+              201);
+    ASSERT_EQ(server.Put(QStringLiteral("/u/home/lunch.ics"), Resource(events_.lunch)), 201);
+    ASSERT_EQ(server.Send("MKCALENDAR", QStringLiteral("/u/tasks/"),
+                          CalendarProperties("Tasks", "VTODO")),
+              201);
+    const CalDavOptions options = Options(server.Url(QStringLiteral("/"), QStringLiteral("u")));
+    CalDavCalendar* calendar = nullptr;
+    Agenda agenda = Open(options, calendar);
+    Settle(*calendar);
+    const Balloon both = agenda.Scan(ToDate(today_));
+    EXPECT_THAT(agenda.ReadProblems(), IsEmpty());
+    EXPECT_THAT(both.text, AllOf(HasSubstr("Dentist"), HasSubstr("Stand-up (moved)")));
+    EXPECT_EQ(Count(both.text, "Lunch (Canteen)"), 1u) << "held by both calendars: listed once";
+    EXPECT_EQ(calendar->Traffic().fetches, 2) << "the task list is not fetched";
+
+    // Unchanged: one request lists the home's calendars with their tags.
+    const CalDavTraffic before = calendar->Traffic();
+    Check(*calendar);
+    EXPECT_EQ(calendar->Traffic().requests - before.requests, 1);
+    EXPECT_EQ(calendar->Traffic().fetches, before.fetches);
+    EXPECT_LT(calendar->Traffic().bytesReceived - before.bytesReceived, 3000);
+    std::cout << "unchanged home of two calendars: 1 request, "
+              << calendar->Traffic().bytesReceived - before.bytesReceived << " bytes received\n";
+
+    // One calendar changes: only it is fetched again.
+    ASSERT_EQ(server.Put(QStringLiteral("/u/home/dentist.ics"),
+                         Resource(Events::Single("dentist", today_, "Dentist (moved)", ""))),
+              201);
+    Check(*calendar);
+    EXPECT_EQ(calendar->Traffic().fetches, before.fetches + 1);
+    EXPECT_THAT(agenda.Scan(ToDate(today_)).text, HasSubstr("Dentist (moved)"));
+
+    // A new start shows the kept copies of both before asking the server.
+    {
+        CalDavCalendar* restarted = nullptr;
+        Agenda again = Open(options, restarted);
+        EXPECT_EQ(again.Scan(ToDate(today_)).text, agenda.Scan(ToDate(today_)).text);
+        Settle(*restarted);
+        EXPECT_EQ(restarted->Traffic().fetches, 0) << "nothing changed";
+    }
+
+    // A calendar added to the home shows at the next check; one removed goes with its copy.
+    ASSERT_EQ(server.MakeCalendar(QStringLiteral("/u/team/")), 201);
+    ASSERT_EQ(server.Put(QStringLiteral("/u/team/retro.ics"),
+                         Resource(Events::Single("retro", today_, "Retro", ""))),
+              201);
+    ASSERT_EQ(server.Send("DELETE", QStringLiteral("/u/home/"), {}), 200);
+    Check(*calendar);
+    const Balloon changed = agenda.Scan(ToDate(today_));
+    EXPECT_THAT(changed.text, AllOf(HasSubstr("Retro"), Not(HasSubstr("Dentist"))));
+    EXPECT_EQ(Count(changed.text, "Lunch (Canteen)"), 1u);
+    EXPECT_EQ(CachedFiles(), 3u) << "work's two resources and team's one";
+
+    // A URL naming one collection of the home reads that one only.
+    CalDavCalendar* single = nullptr;
+    Agenda team =
+        Open(Options(server.Url(QStringLiteral("/u/team/"), QStringLiteral("u"))), single);
+    Settle(*single);
+    EXPECT_THAT(team.Scan(ToDate(today_)).text,
+                AllOf(HasSubstr("Retro"), Not(HasSubstr("Stand-up")), Not(HasSubstr("Lunch"))));
+}
+
+TEST_F(CalDavTest, TheServerRootLeadsToTheHomesCalendarsWithThePasswordFromTheKeyring) {
     if (!PrivateKeyring::Installed()) {
         GTEST_SKIP() << "gnome-keyring or dbus-daemon is not installed";
     }
@@ -257,7 +347,7 @@ TEST_F(CalDavTest, TheServerRootLeadsToTheFirstCalendarWithThePasswordFromTheKey
     ASSERT_TRUE(keyring.Start(error)) << error.toStdString();
     RadicaleServer server("alice:secret\n");
     StartWithEvents(server, QStringLiteral("alice"), QStringLiteral("secret"));
-    // "home" comes before "work": the first calendar of the home in order of path.
+    // A second calendar in the same home: both are read.
     ASSERT_EQ(server.MakeCalendar(QStringLiteral("/alice/home/"), QStringLiteral("alice"),
                                   QStringLiteral("secret")),
               201);
@@ -275,7 +365,7 @@ TEST_F(CalDavTest, TheServerRootLeadsToTheFirstCalendarWithThePasswordFromTheKey
     Settle(*calendar);
     const Balloon balloon = agenda.Scan(ToDate(today_));
     EXPECT_THAT(agenda.ReadProblems(), IsEmpty());
-    EXPECT_THAT(balloon.text, AllOf(HasSubstr("Dentist"), Not(HasSubstr("Stand-up"))));
+    EXPECT_THAT(balloon.text, AllOf(HasSubstr("Dentist"), HasSubstr("Stand-up (moved)")));
 
     // A wrong password in the keyring is named as such, for this source.
     ASSERT_TRUE(keyring.Store(QStringLiteral("127.0.0.1:%1").arg(server.Port()),
@@ -438,6 +528,122 @@ struct TestCertificates {
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
 };
 
+// A CalDAV server that answers each "VERB path" as the test has set it (404 otherwise), one
+// request per connection.
+class ScriptedServer {
+  public:
+    ScriptedServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::pendingConnectionAvailable, &server_, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { Answer(*socket); });
+            }
+        });
+    }
+    void Set(const QByteArray& request, int status, const QByteArray& body = {}) {
+        answers_[request] = {status, body};
+    }
+    QUrl Url(const QString& path) const {
+        return QUrl(QStringLiteral("http://u@127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+    }
+
+  private:
+    void Answer(QTcpSocket& socket) {
+        QByteArray received = socket.property("received").toByteArray() + socket.readAll();
+        socket.setProperty("received", received);
+        const qsizetype headerEnd = received.indexOf("\r\n\r\n");
+        const auto length = QRegularExpression(QStringLiteral("Content-Length: *(\\d+)"),
+                                               QRegularExpression::CaseInsensitiveOption)
+                                .match(QString::fromLatin1(received.left(headerEnd)))
+                                .captured(1)
+                                .toLongLong();
+        if (headerEnd < 0 || received.size() < headerEnd + 4 + length) {
+            return;
+        }
+        const QList<QByteArray> line = received.left(received.indexOf("\r\n")).split(' ');
+        const auto found = answers_.find(line.value(0) + ' ' + line.value(1));
+        const auto [status, body] =
+            found != answers_.end() ? found->second : std::pair<int, QByteArray>{404, {}};
+        socket.write("HTTP/1.1 " + QByteArray::number(status) +
+                     " Scripted\r\nContent-Type: application/xml\r\nContent-Length: " +
+                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket.disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    std::map<QByteArray, std::pair<int, QByteArray>> answers_;
+};
+
+// A multistatus of `responses`, each "<D:response>...</D:response>".
+QByteArray Multistatus(const QByteArray& responses) {
+    return "<?xml version=\"1.0\"?><D:multistatus xmlns:D=\"DAV:\" "
+           "xmlns:C=\"urn:ietf:params:xml:ns:caldav\" xmlns:CS=\"http://calendarserver.org/ns/\">" +
+           responses + "</D:multistatus>";
+}
+
+QByteArray CalendarEntry(const char* path, const char* name, int tag) {
+    return QByteArrayLiteral("<D:response><D:href>") + path +
+           "</D:href><D:propstat><D:prop><D:resourcetype><D:collection/><C:calendar/>"
+           "</D:resourcetype><D:displayname>" +
+           name + "</D:displayname><CS:getctag>" + QByteArray::number(tag) +
+           "</CS:getctag></D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat>"
+           "</D:response>";
+}
+
+QByteArray EventsOf(const char* path, const std::string& events) {
+    const QByteArray data = QString::fromUtf8(Resource(events)).toHtmlEscaped().toUtf8();
+    return Multistatus(QByteArrayLiteral("<D:response><D:href>") + path +
+                       "event.ics</D:href><D:propstat><D:prop><C:calendar-data>" + data +
+                       "</C:calendar-data></D:prop><D:status>HTTP/1.1 200 OK</D:status>"
+                       "</D:propstat></D:response>");
+}
+
+TEST_F(CalDavTest, ACalendarOfTheHomeThatFailsIsNamedWhileTheOthersShowAndKeepsItsCopy) {
+    ScriptedServer server;
+    server.Set("PROPFIND /", 207,
+               Multistatus("<D:response><D:href>/</D:href><D:propstat><D:prop>"
+                           "<C:calendar-home-set><D:href>/home/</D:href></C:calendar-home-set>"
+                           "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat>"
+                           "</D:response>"));
+    const auto list = [&](int tag) {
+        server.Set(
+            "PROPFIND /home/", 207,
+            Multistatus(CalendarEntry("/home/", "", 0) + CalendarEntry("/home/a/", "Work", 1) +
+                        CalendarEntry("/home/b/", "Sport", tag)));
+    };
+    list(1);
+    server.Set("REPORT /home/a/", 207,
+               EventsOf("/home/a/", Events::Single("a", today_, "Review", "")));
+    server.Set("REPORT /home/b/", 500);
+    CalDavCalendar* calendar = nullptr;
+    Agenda agenda = Open(Options(server.Url(QStringLiteral("/"))), calendar);
+    Settle(*calendar);
+    EXPECT_THAT(agenda.Scan(ToDate(today_)).text, HasSubstr("Review"));
+    EXPECT_THAT(agenda.ReadProblems(),
+                ::testing::ElementsAre(AllOf(
+                    HasSubstr("\"Sport\" could not be read"),
+                    HasSubstr("CalDAV calendar \"Sport\" at " +
+                              server.Url(QStringLiteral("/home/b/")).toString().toStdString()),
+                    HasSubstr("answered 500"))));
+
+    // Readable again (its tag changed), then failing once more: its copy stays, marked stale.
+    list(2);
+    server.Set("REPORT /home/b/", 207,
+               EventsOf("/home/b/", Events::Single("b", today_, "Tennis", "")));
+    Check(*calendar);
+    EXPECT_THAT(agenda.Scan(ToDate(today_)).text, AllOf(HasSubstr("Review"), HasSubstr("Tennis")));
+    EXPECT_THAT(agenda.ReadProblems(), IsEmpty());
+    list(3);
+    server.Set("REPORT /home/b/", 500);
+    Check(*calendar);
+    EXPECT_THAT(agenda.Scan(ToDate(today_)).text, AllOf(HasSubstr("Review"), HasSubstr("Tennis")));
+    EXPECT_THAT(
+        agenda.ReadProblems(),
+        ::testing::ElementsAre(AllOf(HasSubstr("CalDAV calendar \"Sport\""),
+                                     HasSubstr("answered 500"), HasSubstr("may be out of date"))));
+}
+
 TEST_F(CalDavTest, RedirectsKeepTheVerbAndEndAfterFiveHopsAndSilenceAfterTheTimeLimit) {
     FakeServer looping(true);
     CalDavCalendar* calendar = nullptr;
@@ -460,7 +666,7 @@ TEST_F(CalDavTest, RedirectsKeepTheVerbAndEndAfterFiveHopsAndSilenceAfterTheTime
     options.requestTimeout = std::chrono::milliseconds(300);
     CalDavCalendar* waiting = nullptr;
     Agenda unanswered = Open(options, waiting);
-    EXPECT_THROW(unanswered.Scan(ToDate(today_)), CalendarError) << "still being fetched";
+    EXPECT_THROW(unanswered.Scan(ToDate(today_)), CalendarNotReady) << "still being fetched";
     Settle(*waiting);
     try {
         unanswered.Scan(ToDate(today_));

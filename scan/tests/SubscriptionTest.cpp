@@ -133,13 +133,18 @@ class Subscription : public ::testing::Test {
 };
 
 TEST_F(Subscription, FetchesThenRevalidatesThenKeepsTheCopyWhileTheServerIsAway) {
-    Agenda agenda(MakeSubscriptionCalendar(Options("/feed.ics")));
+    auto made = MakeSubscriptionCalendar(Options("/feed.ics"));
+    SubscriptionCalendar& calendar = *made;
+    Agenda agenda(std::move(made));
     ASSERT_TRUE(WaitForChange());
+    const SubscriptionTraffic first = calendar.Traffic();
     EXPECT_EQ(agenda.Scan(kMonday, false).text, " [09:00 - 09:00] Team meeting ()\n\n");
     EXPECT_THAT(agenda.ReadProblems(), IsEmpty());
     // The scan asked for news: the server answers 304 to the validators of the first answer.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return Requests().size() == 2; }, 10'000));
-    QTest::qWait(200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !calendar.Fetching(); }, 10'000));
+    ASSERT_EQ(Requests().size(), 2u);
+    EXPECT_EQ(calendar.Traffic().downloads, first.downloads);
+    EXPECT_EQ(calendar.Traffic().bytesReceived, first.bytesReceived) << "no body with a 304";
     const auto requests = Requests();
     EXPECT_THAT(requests[0], HasSubstr("\"if-none-match\": null"));
     EXPECT_THAT(requests[0], HasSubstr("\"status\": 200"));
@@ -177,6 +182,8 @@ TEST_F(Subscription, ALineOfTheProfileIsMadeIntoItsCalendar) {
         .changed = [this] { ++changes_; }};
     options.ssl.addCaCertificates(Path("ca.pem"));
     Agenda agenda(MakeRemoteCalendar(Address("/feed.ics"), options));
+    EXPECT_THROW(agenda.Scan(kMonday, false), CalendarNotReady)
+        << "no failure to show while the first copy is fetched";
     ASSERT_TRUE(WaitForChange());
     EXPECT_EQ(agenda.Scan(kMonday, false).text, " [09:00 - 09:00] Team meeting ()\n\n");
     EXPECT_THROW(MakeRemoteCalendar("ftp://example.org/a.ics", options), CalendarError);
