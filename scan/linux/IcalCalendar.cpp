@@ -692,6 +692,12 @@ class KeptCopyCalendar : public CalendarApplicationFactory {
 std::unique_ptr<CalendarApplicationFactory> MakeCalendarSource(
     const CalendarLocation& location, const CalendarServiceOptions& service) {
     if (location.remote) {
+        if (!service.remote && location.remote->starts_with("caldav:")) {
+            // The program that fetches CalDAV calendars keeps its copies in its own form.
+            return std::make_unique<UnreadableCalendar>(
+                "\"" + *location.remote +
+                "\" is a CalDAV calendar, which only the agendix program reads");
+        }
         if (!service.remote) {
             return std::make_unique<KeptCopyCalendar>(location);
         }

@@ -79,7 +79,9 @@ TEST_F(MergedProfile, AnOccurrenceInTwoCalendarsIsListedOnceAndABrokenOneIsNamed
                          "BEGIN:VEVENT\nUID:own\nDTSTART:20261207T150000Z\nSUMMARY:Own\n"
                          "END:VEVENT\n"));
     home_.Write("shared/broken.ics", "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n");
-    WriteProfile("~/work.ics\n~/missing.ics\n~/shared\nhttps://example.org/feed.ics\n");
+    WriteProfile(
+        "~/work.ics\n~/missing.ics\n~/shared\nhttps://example.org/feed.ics\n"
+        "caldav:https://alice@dav.example.org/\n");
     Agenda agenda(MakeDefaultCalendar(Lookup()));
     const Balloon balloon = agenda.Scan(kMonday, false);
     EXPECT_EQ(balloon.text,
@@ -89,7 +91,9 @@ TEST_F(MergedProfile, AnOccurrenceInTwoCalendarsIsListedOnceAndABrokenOneIsNamed
                 ElementsAre(HasSubstr("\"~/missing.ics\""), HasSubstr("broken.ics"),
                             HasSubstr("\"https://example.org/feed.ics\" could not be read "
                                       "(\"https://example.org/feed.ics\" is fetched by the "
-                                      "agendix program, which has no copy of it yet)")));
+                                      "agendix program, which has no copy of it yet)"),
+                            HasSubstr("\"caldav:https://alice@dav.example.org/\" is a CalDAV "
+                                      "calendar, which only the agendix program reads")));
 
     // Tuesday's override in the other calendar is Tuesday's occurrence of the first.
     const Balloon tuesday = agenda.Scan({2026, 12, 8}, false);
