@@ -216,8 +216,9 @@ int main(int argc, char** argv) {
                     query.Add(
                         changes.QueryMilliseconds(LocalMidnight(-1), LocalMidnight(4), instances));
                 }
-                std::printf("the service's instance query (5 days, %d instances), second client: %s\n",
-                            instances, query.Text().c_str());
+                std::printf(
+                    "the service's instance query (5 days, %d instances), second client: %s\n",
+                    instances, query.Text().c_str());
                 Figures latency;
                 for (int i = 0; i < changeCount; ++i) {
                     const std::string summary = "Change " + std::to_string(i);

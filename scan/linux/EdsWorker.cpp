@@ -471,16 +471,18 @@ struct EdsWorker::Impl {
                              self->ScheduleQuery();
                          }),
                          this);
-        g_signal_connect(view_, "objects-added",
-                         G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
-                             self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
-                         }),
-                         this);
-        g_signal_connect(view_, "objects-modified",
-                         G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
-                             self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
-                         }),
-                         this);
+        g_signal_connect(
+            view_, "objects-added",
+            G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
+                self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
+            }),
+            this);
+        g_signal_connect(
+            view_, "objects-modified",
+            G_CALLBACK(+[](ECalClientView*, const GSList* components, Impl* self) {
+                self->ViewChanged([&](auto& uids) { AddChangedUids(components, uids); });
+            }),
+            this);
         g_signal_connect(view_, "objects-removed",
                          G_CALLBACK(+[](ECalClientView*, const GSList* ids, Impl* self) {
                              self->ViewChanged([&](auto& uids) { AddRemovedUids(ids, uids); });
@@ -610,7 +612,7 @@ struct EdsWorker::Impl {
         GSList* found = nullptr;
         GError* error = nullptr;
         if (!e_cal_client_get_object_list_as_comps_sync(client_, RangeQuery().c_str(), &found,
-                                                         cancellable_, &error)) {
+                                                        cancellable_, &error)) {
             ReadFailed(error);
             return;
         }
@@ -654,10 +656,9 @@ struct EdsWorker::Impl {
     // `error` set, when the service could not tell; an event that is gone has no instances.
     bool ReadEvent(const std::string& uid, std::time_t from, std::time_t until, GError** error) {
         GSList* components = nullptr;
-        if (!e_cal_client_get_objects_for_uid_sync(client_, uid.c_str(), &components,
-                                                   cancellable_, error)) {
-            if (!g_error_matches(*error, E_CAL_CLIENT_ERROR,
-                                 E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND)) {
+        if (!e_cal_client_get_objects_for_uid_sync(client_, uid.c_str(), &components, cancellable_,
+                                                   error)) {
+            if (!g_error_matches(*error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND)) {
                 return false;
             }
             g_clear_error(error);
@@ -689,8 +690,8 @@ struct EdsWorker::Impl {
         }
         for (GSList* item = components; item; item = item->next) {
             auto* component = static_cast<ECalComponent*>(item->data);
-            if (!ExpandEvent(e_cal_component_get_icalcomponent(component), from, until,
-                             instances, error)) {
+            if (!ExpandEvent(e_cal_component_get_icalcomponent(component), from, until, instances,
+                             error)) {
                 return false;
             }
         }
@@ -812,7 +813,7 @@ struct EdsWorker::Impl {
     bool connecting_ = false;
     bool syncing_ = false;
     std::string signInNeeded_;  // why the server refused the account, until it takes it
-    bool populating_ = false;    // the view is listing what it holds
+    bool populating_ = false;   // the view is listing what it holds
     bool fullQueryWanted_ = false;
     std::set<std::string> changedUids_;  // events to read again
     std::map<std::string, std::vector<EdsInstance>> instancesByUid_;
