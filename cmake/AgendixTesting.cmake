@@ -1,10 +1,10 @@
 include(GoogleTest)
 
-# agendix_add_gtest(NAME SOURCES... LIBRARIES... [ENVIRONMENT VAR=value...] [QT]): one
-# GoogleTest executable whose cases are registered with ctest one by one, run with the ENVIRONMENT
-# given. QT tests run on Qt's offscreen platform.
+# agendix_add_gtest(NAME SOURCES... LIBRARIES... [ENVIRONMENT VAR=value...] [FIXTURES name...]
+# [QT]): one GoogleTest executable whose cases are registered with ctest one by one, run with the
+# ENVIRONMENT given, after the ctest FIXTURES named. QT tests run on Qt's offscreen platform.
 function(agendix_add_gtest name)
-    cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBRARIES;ENVIRONMENT;FIXTURES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
     set(environment ${ARG_ENVIRONMENT})
@@ -17,8 +17,14 @@ function(agendix_add_gtest name)
     if(CMAKE_CROSSCOMPILING)
         set(discovery DISCOVERY_MODE PRE_TEST)
     endif()
+    # Properties go before ENVIRONMENT: an empty value vanishes on the way to ctest and would
+    # leave the name before it without one.
+    set(fixtures "")
+    if(ARG_FIXTURES)
+        set(fixtures FIXTURES_REQUIRED "${ARG_FIXTURES}")
+    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${discovery}
-        PROPERTIES LABELS unit ENVIRONMENT "${environment}")
+        PROPERTIES LABELS unit ${fixtures} ENVIRONMENT "${environment}")
 endfunction()
 
 # agendix_add_googletest_source(DIR): GoogleTest (and GoogleMock) built from its sources in DIR,
