@@ -36,6 +36,10 @@ bool ShellNotificationArea::RemoveIcon() {
     return shell_(NIM_DELETE, iconData_) != 0;
 }
 
+bool ShellNotificationArea::RestoreIcon() {
+    return shell_(NIM_ADD, iconData_) != 0;
+}
+
 void ShellNotificationArea::FillIconData(const TrayIconContent& content) {
     iconData_.Set(Field::cbSize, NotifyIconData::kSize);
     iconData_.Set(Field::hWnd, window_.WindowHandle());

@@ -36,6 +36,8 @@ class ShellNotificationArea : public NotificationArea {
     bool AddIcon(const TrayIconContent& content, TrayIconEvents& events) override;
     bool ModifyIcon(const TrayIconContent& content) override;
     bool RemoveIcon() override;
+    // Adds the icon again with the record last sent, for a shell that lost it (a new task bar).
+    bool RestoreIcon();
 
     // A mouse-move notification of the control's window at horizontal position x (pixels).
     void OnIconMessage(double x);
