@@ -1,12 +1,7 @@
 #include "agenda/linux/AgendaOptions.h"
 
-#include <algorithm>
-#include <charconv>
-#include <iostream>
-#include <string_view>
+#include <vector>
 
-#include "agenda/core/StatusOutput.h"
-#include "scan/core/BarStatus.h"
 #include "scan/core/MergedCalendar.h"
 #include "scan/linux/IcalCalendar.h"
 
@@ -35,73 +30,6 @@ const char kUsage[] =
     "                     changes\n"
     "  --help             show this help\n";
 
-namespace {
-
-std::optional<CalendarDate> ParseDate(std::string_view text) {
-    CalendarDate date;
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return std::nullopt;
-    }
-    auto number = [&](std::size_t at, std::size_t length, int& out) {
-        const char* end = text.data() + at + length;
-        return std::from_chars(text.data() + at, end, out).ptr == end;
-    };
-    if (!number(0, 4, date.year) || !number(5, 2, date.month) || !number(8, 2, date.day)) {
-        return std::nullopt;
-    }
-    if (date.month < 1 || date.month > 12 || date.day < 1 ||
-        AddDays(date, 0) != date) {  // AddDays normalises 31 April and the like
-        return std::nullopt;
-    }
-    return date;
-}
-
-}  // namespace
-
-Options ParseOptions(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                throw UsageError(std::string(argument) + " needs a value");
-            }
-            return argv[++i];
-        };
-        if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--tomorrow") {
-            options.tomorrow = true;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--follow") {
-            options.follow = true;
-        } else if (argument == "--calendar") {
-            options.calendars.push_back(value());
-        } else if (argument == "--date") {
-            const std::string text = value();
-            options.date = ParseDate(text);
-            if (!options.date) {
-                throw UsageError("not a date of the form YYYY-MM-DD: " + text);
-            }
-        } else {
-            throw UsageError("unknown option: " + std::string(argument));
-        }
-    }
-    if (options.follow && !options.json) {
-        throw UsageError("--follow needs --json");
-    }
-    return options;
-}
-
-LocalDateTime ClockOnDate::Now() const {
-    LocalDateTime moment = system_.Now();
-    if (date_) {
-        moment.date = *date_;
-    }
-    return moment;
-}
-
 std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options,
                                                          CalendarChanged changed) {
     // A command has no user interface to keep responsive: it waits for the calendar service.
@@ -125,34 +53,6 @@ std::unique_ptr<CalendarApplicationFactory> OpenCalendar(const Options& options,
     }
     return calendars.size() == 1 ? std::move(calendars.front().calendar)
                                  : MakeMergedCalendar(std::move(calendars));
-}
-
-int RunCommand(int argc, char** argv,
-               int (*command)(const Options& options, int argc, char** argv)) {
-    // Whatever goes wrong, a status bar that asked for JSON gets an object that says what.
-    const bool json = std::any_of(argv + 1, argv + argc,
-                                  [](std::string_view argument) { return argument == "--json"; });
-    auto fail = [json](const std::string& message) {
-        if (json) {
-            WriteOutput(StatusLine(ErrorStatus(message)));
-        }
-        std::cerr << "agendix-agenda: " << message << '\n';
-    };
-    try {
-        const Options options = ParseOptions(argc, argv);
-        if (options.help) {
-            std::cout << kUsage;
-            return 0;
-        }
-        return command(options, argc, argv);
-    } catch (const UsageError& error) {
-        fail(error.what());
-        std::cerr << '\n' << kUsage;
-        return 2;
-    } catch (const std::exception& error) {
-        fail(error.what());
-        return 1;
-    }
 }
 
 }  // namespace agendix::agenda

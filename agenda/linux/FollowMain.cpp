@@ -16,6 +16,7 @@
 #include "app/linux/TerminationSignals.h"
 #include "scan/core/StatusScan.h"
 #include "scan/linux/IcalCalendar.h"
+#include "scan/linux/SystemClock.h"
 #include "triggers/linux/CalendarWatch.h"
 #include "triggers/linux/DayWatch.h"
 #include "triggers/linux/LocalDayStart.h"
@@ -72,7 +73,8 @@ int Follow(const agenda::Options& options, int argc, char** argv) {
         QMetaObject::invokeMethod(&serviceChanged, qOverload<>(&QTimer::start),
                                   Qt::QueuedConnection);
     });
-    const agenda::ClockOnDate clock(options.date);
+    const SystemClock system;
+    const agenda::ClockOnDate clock(system, options.date);
     // A reader that has gone shows as a failed write, not as a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
     StatusScan scan(*calendar, clock, options.tomorrow);
@@ -96,5 +98,5 @@ int Follow(const agenda::Options& options, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return agenda::RunCommand(argc, argv, Follow);
+    return agenda::RunCommand(argc, argv, agenda::kUsage, Follow);
 }

@@ -17,36 +17,12 @@
 #include "agenda/core/StatusOutput.h"
 #include "agenda/linux/AgendaOptions.h"
 #include "scan/core/StatusScan.h"
+#include "scan/linux/SystemClock.h"
 
 namespace {
 
 using namespace agendix::scan;
 namespace agenda = agendix::agenda;
-
-class PrintedBalloon : public BalloonTray {
-  public:
-    void SetTrayToolTipTitle(const std::string& title) override { title_ = title; }
-    void SetTrayToolTip(const std::string& text) override {
-        text_ = text.substr(0, text.find('\0'));
-    }
-    void Show(bool) override { std::cout << title_ << '\n' << text_ << std::flush; }
-
-  private:
-    std::string title_;
-    std::string text_;
-};
-
-// Prints the balloon's title and text once; what was left out goes to the standard error.
-int PrintBalloon(CalendarApplicationFactory& calendar, const Clock& clock, bool tomorrow) {
-    PrintedBalloon balloon;
-    NoMessagePump pump;
-    AppointmentScan scan(calendar, clock, balloon, pump);
-    scan.doIt(tomorrow ? 1 : 0);
-    for (const std::string& problem : scan.ReadProblems()) {
-        std::cerr << "agendix-agenda: " << problem << '\n';
-    }
-    return 0;
-}
 
 // The --follow program, installed at AGENDIX_FOLLOW_PROGRAM relative to this one.
 std::filesystem::path FollowProgram() {
@@ -65,9 +41,10 @@ int Run(const agenda::Options& options, int, char** argv) {
         RunFollowProgram(argv);
     }
     const auto calendar = agenda::OpenCalendar(options);
-    const agenda::ClockOnDate clock(options.date);
+    const SystemClock system;
+    const agenda::ClockOnDate clock(system, options.date);
     if (!options.json) {
-        return PrintBalloon(*calendar, clock, options.tomorrow);
+        return agenda::PrintBalloon(*calendar, clock, options.tomorrow);
     }
     // A reader that has gone shows as a failed write, not as a signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -80,5 +57,5 @@ int Run(const agenda::Options& options, int, char** argv) {
 // A calendar that cannot be read gives an object of the "error" class and the exit status 0:
 // status bars show nothing of a command that fails.
 int main(int argc, char** argv) {
-    return agenda::RunCommand(argc, argv, Run);
+    return agenda::RunCommand(argc, argv, agenda::kUsage, Run);
 }
