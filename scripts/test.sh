@@ -2,13 +2,14 @@
 # Installs what Agendix needs, builds it and runs every test with ctest.
 # Usage: scripts/test.sh [--sanitize | --windows]
 #   --sanitize: AddressSanitizer and UBSan build in build-sanitize/
-#   --windows:  the Windows cross build in build-windows/, its tests run under Wine
+#   --windows:  the Windows cross build in build-windows/ (or $AGENDIX_WINDOWS_BUILD), its tests
+#               run under Wine
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" = "--windows" ]; then
     "$top/scripts/build-windows.sh"
-    build_dir="$top/build-windows"
+    build_dir="${AGENDIX_WINDOWS_BUILD:-$top/build-windows}"
     # A Wine prefix of the build's own, made afresh for each run: no state of an earlier run or of
     # the user's own Wine counts. No debug output, and no question for the .NET and HTML engines.
     export WINEPREFIX="$build_dir/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -20,6 +21,8 @@ if [ "${1:-}" = "--windows" ]; then
     trap 'wineserver -k 2>/dev/null || true' EXIT
     /usr/lib/wine/wine64 wineboot --init 2>/dev/null
     cd "$build_dir"
+    # Unit tests, the installer's test and the end-to-end tests of the program (label e2e), which
+    # run the real program under Wine in a desktop session of their own.
     ctest --output-on-failure --timeout 600 -j "$(nproc)"
     exit
 fi
