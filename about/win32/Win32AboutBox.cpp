@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "about/win32/AboutPictures.h"
 #include "about/win32/SystemSysInfo.h"
 #include "controls/host/core/Twips.h"
 #include "controls/host/win32/Win32Host.h"
@@ -22,6 +23,8 @@ enum ControlId : int {
     kSeparator,
     kMailLink,
     kWebLink,
+    kMailPicture,
+    kWebPicture,
     kDisclaimer,
 };
 
@@ -44,6 +47,9 @@ constexpr std::array kControls{
     Placement{kSeparator, "STATIC", SS_ETCHEDHORZ, 84, 1980, 5562, 30},
     Placement{kMailLink, "STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 1050, 2130, 3000, 255},
     Placement{kWebLink, "STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 1050, 2430, 3000, 255},
+    // The pictures keep their own pixel sizes (14 x 10 and 21 x 19), left of their links.
+    Placement{kMailPicture, "STATIC", SS_BITMAP, 780, 2175, 210, 150},
+    Placement{kWebPicture, "STATIC", SS_BITMAP, 690, 2415, 315, 285},
     Placement{kDisclaimer, "STATIC", SS_LEFT | SS_NOPREFIX, 255, 2880, 3870, 765},
     Placement{kOk, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, 4245, 2880, 1260, 375},
     Placement{kSysInfo, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 4245, 3330, 1260, 375},
@@ -56,9 +62,10 @@ class AboutDialog {
                 SysInfoTool& sysInfo)
         : instance_(instance), app_(app), icon_(icon), sysInfo_(sysInfo) {}
     ~AboutDialog() {
-        for (HFONT font : {font_, titleFont_, boldFont_, linkFont_}) {
-            if (font != nullptr) {
-                DeleteObject(font);
+        for (HGDIOBJ object : {HGDIOBJ(font_), HGDIOBJ(titleFont_), HGDIOBJ(boldFont_),
+                               HGDIOBJ(linkFont_), HGDIOBJ(pictures_[0]), HGDIOBJ(pictures_[1])}) {
+            if (object != nullptr) {
+                DeleteObject(object);
             }
         }
     }
@@ -72,6 +79,7 @@ class AboutDialog {
     void Load();
     void CreateControls(int dpi);
     void OnCommand(int id, int notification);
+    void ShowPicture(int id, int resource);
 
     HINSTANCE instance_;
     const common::ApplicationInfo& app_;
@@ -82,6 +90,7 @@ class AboutDialog {
     HFONT titleFont_ = nullptr;
     HFONT boldFont_ = nullptr;
     HFONT linkFont_ = nullptr;
+    std::array<HBITMAP, 2> pictures_{};
 };
 
 INT_PTR CALLBACK AboutDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -153,6 +162,8 @@ void AboutDialog::Load() {
     SetDlgItemTextA(dialog_, kDisclaimer, texts.disclaimer.c_str());
     SetDlgItemTextA(dialog_, kMailLink, kAuthorMail);
     SetDlgItemTextA(dialog_, kWebLink, kHomePage);
+    ShowPicture(kMailPicture, AGENDIX_ABOUT_MAIL_PICTURE);
+    ShowPicture(kWebPicture, AGENDIX_ABOUT_WEB_PICTURE);
     SetDlgItemTextA(dialog_, kOk, "OK");
     SetDlgItemTextA(dialog_, kSysInfo, "&System Info...");
 
@@ -168,6 +179,15 @@ void AboutDialog::Load() {
                  area.left + (area.right - area.left - (own.right - own.left)) / 2,
                  area.top + (area.bottom - area.top - (own.bottom - own.top)) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// Puts the program's bitmap `resource` in the picture control `id`, its light grey turned into the
+// dialog's face colour; a missing one leaves it empty.
+void AboutDialog::ShowPicture(int id, int resource) {
+    HBITMAP& picture = pictures_[id == kMailPicture ? 0 : 1];
+    picture = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource),
+                                              IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+    SendDlgItemMessageA(dialog_, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
 }
 
 void AboutDialog::CreateControls(int dpi) {

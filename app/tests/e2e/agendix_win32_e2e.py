@@ -46,6 +46,9 @@ CHK_WSTARTUP = (210, 780, 2055, 285)
 CHK_TOMORROW = (210, 1770, 2145, 285)
 UPDOWN = (1530, 330, 255, 285)
 CMD_TRAY = (3120, 2940, 1100, 405)
+CMD_ABOUT = (60, 2940, 1100, 405)
+# The darkest colours of the About box's two pictures beside its links.
+PICTURE_COLOURS = ("#404040", "#1F3F7F")
 # The failure box's OK button: the frame, a margin of 12 pixels, half the 23-pixel button.
 FAILURE_BOX_BUTTON_FROM_BOTTOM = 3 + 12 + 11
 
@@ -100,6 +103,13 @@ def balloon_shown():
                 "IsViewable" in run("xwininfo", "-id", window):
             return True
     return False
+
+
+def colour_pixels(path, colour):
+    """How many pixels of a screenshot have `colour`."""
+    return int(run("convert", path, "-fuzz", "10%", "-fill", "black", "+opaque", colour,
+                   "-fill", "white", "-opaque", colour, "-format", "%[fx:round(mean*w*h)]",
+                   "info:"))
 
 
 def find_icon(artefacts, name):
@@ -261,6 +271,16 @@ def scenario(exe, artefacts):
         check(wait_until(lambda: "agendix" not in reg_values(RUN_KEY), 5),
               "and removes the Run key's value")
         screenshot(artefacts, "options-changed.png", window)
+
+        click(*client_point(window, CMD_ABOUT))
+        check(wait_until(lambda: window_ids("About Agendix"), 5), "\"About\" opens the About box")
+        about = window_ids("About Agendix")[0]
+        time.sleep(0.5)
+        shot = screenshot(artefacts, "about.png", about)
+        check(all(colour_pixels(shot, colour) > 10 for colour in PICTURE_COLOURS),
+              "the About box shows its two pictures")
+        run("xdotool", "windowclose", about)
+        check(wait_until(lambda: not window_ids("About Agendix"), 5), "the About box closes")
 
         click(*client_point(window, CMD_TRAY))
         check(wait_until(lambda: not window_ids("\u00bb"), 5), "\"Hide\" sends the window away")
