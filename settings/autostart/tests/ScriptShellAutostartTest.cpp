@@ -54,6 +54,9 @@ class RecordingShells final : public ScriptShellFactory {
 // The current user's start-up list: no administrator's rights needed.
 const std::string kFullName =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Agendix";
+// Where earlier installations wrote it.
+const std::string kMachineWideName =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\Agendix";
 
 TEST(RegisterAutostart, WritesTheRunKeyValueThroughAShellOfItsOwn) {
     RecordingShells shells;
@@ -78,14 +81,45 @@ TEST(UnregisterAutostart, DeletesTheRunKeyValueAndNeverReportsAFailure) {
     RecordingShells shells;
     ScriptShellAutostart starter(shells);
     UnregisterAutostart(starter, kAutostartEntryName);
-    const std::vector<std::string> expected = {"create Wscript.Shell", "RegDelete " + kFullName,
-                                               "release"};
+    const std::vector<std::string> expected = {"create Wscript.Shell",
+                                               "RegDelete " + kMachineWideName,
+                                               "RegDelete " + kFullName, "release"};
     EXPECT_EQ(shells.calls, expected);
     for (const Failure failure : {Failure::Create, Failure::Operation, Failure::Unexpected}) {
         RecordingShells failing(failure);
         ScriptShellAutostart failingStarter(failing);
         EXPECT_NO_THROW(UnregisterAutostart(failingStarter, kAutostartEntryName));
     }
+}
+
+// A machine-wide value the user may not remove (or that is not there) is left quietly, and the
+// user's own value is removed all the same.
+TEST(ScriptShellAutostart, StoppingRemovesTheUsersValueWhateverTheMachineWideOneDoes) {
+    class MachineWideRefused final : public ScriptShellFactory, public ScriptShell {
+      public:
+        std::unique_ptr<ScriptShell> CreateObject(std::string_view) override {
+            return std::make_unique<Forward>(*this);
+        }
+        void RegWrite(std::string_view, std::string_view) override {}
+        void RegDelete(std::string_view fullName) override {
+            if (fullName == kMachineWideName) {
+                throw AutostartError("access denied");
+            }
+            deleted.emplace_back(fullName);
+        }
+        std::vector<std::string> deleted;
+
+      private:
+        struct Forward final : ScriptShell {
+            explicit Forward(ScriptShell& to) : to_(to) {}
+            void RegWrite(std::string_view n, std::string_view v) override { to_.RegWrite(n, v); }
+            void RegDelete(std::string_view n) override { to_.RegDelete(n); }
+            ScriptShell& to_;
+        };
+    } shells;
+    ScriptShellAutostart starter(shells);
+    EXPECT_NO_THROW(starter.StopStartingAtLogIn(kAutostartEntryName));
+    EXPECT_EQ(shells.deleted, std::vector<std::string>{kFullName});
 }
 
 TEST(ScriptShellAutostart, TheShellReportsAMissingValueToTheCaller) {

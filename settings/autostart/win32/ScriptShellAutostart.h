@@ -16,6 +16,10 @@ namespace agendix::settings {
 // The start-up list; a value's full name is this key followed by the value's name.
 inline constexpr char kRunKey[] =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+// The machine-wide start-up list, where earlier installations wrote the value. Stopping removes
+// a value there too, where the user is allowed to.
+inline constexpr char kMachineRunKey[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
 
 // The script shell's registry members. Both throw AutostartError on failure.
 class ScriptShell {
