@@ -19,6 +19,7 @@ InstallDir "$LOCALAPPDATA\Programs\${APP}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 
 !include "MUI2.nsh"
+!include "WinMessages.nsh"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\agendix.exe"
@@ -36,8 +37,29 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${APP} authors"
 
+; A running copy holds its program file: it is asked to end as its "Exit" would (the options
+; window, hidden or not, takes WM_CLOSE for that) and given up to five seconds.
+!macro CLOSE_RUNNING_PROGRAM prefix
+Function ${prefix}CloseRunningProgram
+    StrCpy $1 0
+    again:
+        FindWindow $0 "AgendixOptions"
+        StrCmp $0 0 closed
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+        Sleep 250
+        IntOp $1 $1 + 1
+        IntCmp $1 20 closed again closed
+    closed:
+        ; The process ends a moment after its window.
+        Sleep 500
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING_PROGRAM ""
+!insertmacro CLOSE_RUNNING_PROGRAM "un."
+
 Section "Install"
     SetShellVarContext current
+    Call CloseRunningProgram
     SetOutPath "$INSTDIR"
     File "/oname=agendix.exe" "${PROGRAM}"
     File "/oname=agendix-agenda.exe" "${AGENDA}"
@@ -56,6 +78,7 @@ SectionEnd
 
 ; The options stay in the user's settings: a later installation finds them again.
 Section "Uninstall"
+    Call un.CloseRunningProgram
     SetShellVarContext current
     Delete "$SMPROGRAMS\${APP}.lnk"
     Delete "$INSTDIR\agendix.exe"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs Agendix silently into a fresh Wine prefix, checks the files, the Start-menu entry, the
-# uninstall entry and that the installed command runs; then uninstalls silently and checks that
-# the files, the entries and the start-at-log-in value are gone.
+# uninstall entry and that the installed command runs; installs again over a running copy, which
+# must end; then uninstalls silently, again while the program runs, and checks that the program
+# ended and the files, the entries and the start-at-log-in value are gone.
+# Runs in a desktop session (testing/desktop-session.sh), which the program needs.
 # Usage: installer-test.sh WINE64 SETUP_EXE PREFIX_DIR
 set -euo pipefail
 wine=$1 setup=$2
@@ -31,6 +33,31 @@ done
 has_key "$uninstall_key" || fail "no uninstall entry"
 "$wine" "$install_dir/agendix-agenda.exe" --help >/dev/null || fail "the installed command does not run"
 
+# The program, started from its installed place, once its options window (titled "»", shown or
+# hidden) is there; whether a copy of it runs.
+start_program() {
+    "$wine" "$install_dir/agendix.exe" >/dev/null 2>&1 &
+    for _ in $(seq 60); do
+        running && xdotool search --name '^»$' >/dev/null 2>&1 && return
+        sleep 0.5
+    done
+    fail "the installed program did not start"
+}
+running() { pgrep -f 'Programs.Agendix.agendix\.exe' >/dev/null; }
+program_ended() {
+    for _ in $(seq 40); do
+        running || return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+# Installing again over a running copy ends it and replaces the files.
+start_program
+"$wine" "$setup" /S || fail "installing over a running copy failed"
+program_ended || fail "installing left the running copy running"
+start_program
+
 # The program's start-at-log-in value, as the option writes it.
 "$wine" reg.exe add "$run_key" /v Agendix /d "C:\\somewhere\\agendix.exe" /f >/dev/null
 "$wine" "$install_dir/uninstall.exe" /S || fail "the uninstaller failed"
@@ -39,6 +66,7 @@ for _ in $(seq 60); do
     [ -e "$install_dir" ] || break
     sleep 0.5
 done
+program_ended || fail "uninstalling left the running copy running"
 [ ! -e "$install_dir" ] || fail "$install_dir is still there: $(ls "$install_dir")"
 [ ! -e "$shortcut" ] || fail "the Start-menu entry is still there"
 ! has_key "$uninstall_key" || fail "the uninstall entry is still there"
