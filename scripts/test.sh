@@ -21,9 +21,12 @@ if [ "${1:-}" = "--windows" ]; then
     trap 'wineserver -k 2>/dev/null || true' EXIT
     /usr/lib/wine/wine64 wineboot --init 2>/dev/null
     cd "$build_dir"
-    # Unit tests, the installer's test and the end-to-end tests of the program (label e2e), which
-    # run the real program under Wine in a desktop session of their own.
-    ctest --output-on-failure --timeout 600 -j "$(nproc)"
+    ctest --output-on-failure --timeout 600 -j "$(nproc)" -LE e2e
+    # The installer's test and the program's end-to-end test (label e2e) run the real program
+    # under Wine in a desktop session of their own. Wine's own shell, which docks the icon in
+    # the tray host, now and then fails to start its windows in time on a busy machine: a failed
+    # run gets one more attempt (its failure stays in the output above the retry).
+    ctest --output-on-failure --timeout 600 -L e2e --repeat until-pass:2
     exit
 fi
 
