@@ -15,6 +15,8 @@ namespace {
 constexpr char kWindowClass[] = "AgendixOptions";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Milliseconds = 60000;
+// Posted by PostCalendarChanged.
+constexpr UINT kCalendarChangedMessage = WM_APP + 1;
 // The window caption: a right-pointing double angle quotation mark.
 constexpr char kCaption[] = "\xC2\xBB";
 
@@ -208,6 +210,13 @@ bool Win32OptionsWindow::PreTranslate(MSG& message) {
     return IsDialogMessageA(window_, &message) != 0;
 }
 
+void Win32OptionsWindow::PostCalendarChanged(HWND window) {
+    // A null window would post to the calling thread; a window that is gone just misses it.
+    if (window != nullptr) {
+        PostMessageA(window, kCalendarChangedMessage, 0, 0);
+    }
+}
+
 LRESULT CALLBACK Win32OptionsWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                                 LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -272,6 +281,9 @@ LRESULT Win32OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             if (wParam != 0) {
                 UnloadOnce();
             }
+            return 0;
+        case kCalendarChangedMessage:
+            handlers_.Calendar_Changed();
             return 0;
         default:
             if (message == taskbarCreated_ && tray1_) {

@@ -54,6 +54,9 @@ class Win32OptionsWindow final : private OptionsWindow,
     void Show();
 
     HWND Window() const { return window_; }
+    // Asks the options window `window` to scan again because the calendar changed. Callable from
+    // any thread (the calendar's worker): the scan runs on the window's own thread.
+    static void PostCalendarChanged(HWND window);
     OptionsWindowHandlers& Handlers() { return handlers_; }
     // Whether the message is one of the window's keyboard moves (Tab, mnemonics), handled here.
     bool PreTranslate(MSG& message);

@@ -1,11 +1,15 @@
 // agendix.exe: the notification-area program on Windows. Takes the instance mutex, then runs the
-// start procedure with the groupware calendar, the clock, the registry settings, the start-up
-// list, the shell's notification area and the usage counter, then the message loop.
+// start procedure with the groupware calendar (read on a worker thread), the clock, the registry
+// settings, the start-up list, the shell's notification area and the usage counter, then the
+// message loop.
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "about/win32/RegistrySysInfo.h"
 #include "about/win32/SystemSysInfo.h"
@@ -15,6 +19,7 @@
 #include "common/win32/WideText.h"
 #include "controls/groupbox/win32/SystemThemeApi.h"
 #include "controls/tray/win32/NativeNotifyIconData.h"
+#include "scan/core/BackgroundCalendar.h"
 #include "scan/win32/AutomationCalendar.h"
 #include "scan/win32/SystemClock.h"
 #include "settings/autostart/win32/RegistryScriptShell.h"
@@ -43,14 +48,26 @@ std::string ProgramPath(const common::ApplicationInfo& info) {
     return info.Path + "\\" + info.EXEName + ".exe";
 }
 
+// The groupware calendar of the automation server `programId`, read on a worker thread so that
+// a program that is slow to start or does not answer never holds up the window and the icon.
+// `changed` is called on that thread.
+std::unique_ptr<scan::CalendarApplicationFactory> MakeCalendar(const std::string& programId,
+                                                               std::function<void()> changed) {
+    return scan::MakeBackgroundCalendar(
+        scan::MakeAutomationCalendar(common::WideFromUtf8(programId)),
+        {.name = "The calendar program \"" + programId + "\"", .changed = std::move(changed)});
+}
+
 // What the options window works with. Made when the start procedure asks for the window, so
 // that a second copy, which ends before that, touches nothing.
 struct ProgramServices {
-    ProgramServices(HINSTANCE instance, const common::ApplicationInfo& info)
+    ProgramServices(HINSTANCE instance, const common::ApplicationInfo& info,
+                    std::function<void()> calendarChanged)
         : icon(LoadProgramIcon(instance, GetSystemMetrics(SM_CXICON))),
           smallIcon(LoadProgramIcon(instance, GetSystemMetrics(SM_CXSMICON))),
-          calendar(scan::MakeAutomationCalendar(common::WideFromUtf8(
-              store.GetValue(info.Title, kCalendarSection, kProgramIdKey, kDefaultProgramId)))),
+          calendar(MakeCalendar(
+              store.GetValue(info.Title, kCalendarSection, kProgramIdKey, kDefaultProgramId),
+              std::move(calendarChanged))),
           autostart(scriptShells),
           sysInfo(registry, sysInfoFiles),
           themeTest(themeApi),
@@ -96,12 +113,17 @@ int RunMessageLoop(app::Win32OptionsWindow& window) {
 }
 
 int Run(HINSTANCE instance, const common::ApplicationInfo& info) {
+    // Where the calendar's worker thread sends its changes: the options window once it is there.
+    std::atomic<HWND> calendarListener{nullptr};
     std::unique_ptr<ProgramServices> program;
     std::unique_ptr<app::Win32OptionsWindow> window;
     settings::WinHttpCounterPost counter(common::WideFromUtf8(AGENDIX_USAGE_HOST));
     app::Win32StartUp steps(counter, [&] {
-        program = std::make_unique<ProgramServices>(instance, info);
+        program = std::make_unique<ProgramServices>(instance, info, [&calendarListener] {
+            app::Win32OptionsWindow::PostCalendarChanged(calendarListener.load());
+        });
         window = std::make_unique<app::Win32OptionsWindow>(program->window);
+        calendarListener.store(window->Window());
         window->Show();
     });
     if (!app::Main(info, steps)) {

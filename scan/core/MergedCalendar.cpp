@@ -71,14 +71,11 @@ class MergedReading {
             Attempt(part, [&] {
                 auto items = part.folder->Items();
                 if (restricted) {
-                    items = items->Restrict(from, until);
+                    own = ReadAppointmentsIn(*items, from, until);
+                    return;
                 }
                 for (auto item = items->GetFirst(); item; item = items->GetNext()) {
-                    if (restricted && item->IsRecurring()) {
-                        ReadOccurrences(*item, from, until, own);
-                    } else {
-                        own.push_back(ReadPlainAppointment(*item));
-                    }
+                    own.push_back(ReadPlainAppointment(*item));
                 }
             });
             if (part.failed) {
@@ -117,23 +114,6 @@ class MergedReading {
     }
 
   private:
-    // As the scan reads a series: its occurrences, or the series by its own start when they
-    // cannot be read.
-    static void ReadOccurrences(const AppointmentItem& series, const LocalDateTime& from,
-                                const LocalDateTime& until, std::vector<PlainAppointment>& out) {
-        const auto pattern = series.GetRecurrencePattern();
-        std::vector<PlainAppointment> occurrences;
-        try {
-            for (const auto& occurrence : pattern->GetOccurrences(from, until)) {
-                occurrences.push_back(ReadPlainAppointment(*occurrence));
-            }
-        } catch (const CalendarError&) {
-            out.push_back(ReadPlainAppointment(series));
-            return;
-        }
-        out.insert(out.end(), occurrences.begin(), occurrences.end());
-    }
-
     static void AddOnce(std::vector<std::string>& messages, std::string message) {
         if (std::find(messages.begin(), messages.end(), message) == messages.end()) {
             messages.push_back(std::move(message));

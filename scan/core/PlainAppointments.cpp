@@ -25,10 +25,41 @@ class PlainItem : public AppointmentItem {
     PlainAppointment data_;
 };
 
+// As the scan reads a series: its occurrences, or the series by its own start when they cannot
+// be read.
+void ReadOccurrences(const AppointmentItem& series, const LocalDateTime& from,
+                     const LocalDateTime& until, std::vector<PlainAppointment>& out) {
+    const auto pattern = series.GetRecurrencePattern();
+    std::vector<PlainAppointment> occurrences;
+    try {
+        for (const auto& occurrence : pattern->GetOccurrences(from, until)) {
+            occurrences.push_back(ReadPlainAppointment(*occurrence));
+        }
+    } catch (const CalendarError&) {
+        out.push_back(ReadPlainAppointment(series));
+        return;
+    }
+    out.insert(out.end(), occurrences.begin(), occurrences.end());
+}
+
 }  // namespace
 
 PlainAppointment ReadPlainAppointment(const AppointmentItem& item) {
     return {item.Start(), item.End(), item.Subject(), item.Location(), item.Identity()};
+}
+
+std::vector<PlainAppointment> ReadAppointmentsIn(ItemCollection& items, const LocalDateTime& from,
+                                                 const LocalDateTime& until) {
+    const auto restricted = items.Restrict(from, until);
+    std::vector<PlainAppointment> found;
+    for (auto item = restricted->GetFirst(); item; item = restricted->GetNext()) {
+        if (item->IsRecurring()) {
+            ReadOccurrences(*item, from, until, found);
+        } else {
+            found.push_back(ReadPlainAppointment(*item));
+        }
+    }
+    return found;
 }
 
 PlainCollection::PlainCollection(std::vector<PlainAppointment> appointments)

@@ -18,10 +18,18 @@ struct PlainAppointment {
     std::string subject;
     std::string location;
     std::string identity;  // see AppointmentItem::Identity
+
+    bool operator==(const PlainAppointment&) const = default;
 };
 
 // `item` read at once: a failure to read it is thrown here.
 PlainAppointment ReadPlainAppointment(const AppointmentItem& item);
+
+// The items of `items` that may start in [from, until), read at once in their order, each series
+// as its occurrences there (as the scan reads a series: by its own start when they cannot be
+// read). A failure to read them is thrown here.
+std::vector<PlainAppointment> ReadAppointmentsIn(ItemCollection& items, const LocalDateTime& from,
+                                                 const LocalDateTime& until);
 
 // The appointments in their order; none of them recurs.
 class PlainCollection : public ItemCollection {

@@ -8,7 +8,8 @@
 // COM: each application object initialises COM on the calling thread as a single-threaded
 // apartment for as long as it or any object it handed out lives, and leaves it as it was found;
 // a thread that already runs COM (in either model) is used as it is. The objects belong to the
-// thread that created them: the program's user-interface thread.
+// thread that created them (in the notification-area program, the worker thread of its
+// BackgroundCalendar; the program may take long to answer).
 //
 // Every failure (the program not installed or not answering, a member that raised an error)
 // throws CalendarError whose message names the program identifier and the member.
