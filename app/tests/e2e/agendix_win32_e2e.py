@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """End-to-end test of the Windows program under Wine, in a headless desktop.
 
-Runs inside testing/desktop-session.sh --tray trayer (Xvfb, trayer as the XEmbed tray), with a
-Wine prefix of its own in the artefact folder. The calendar's automation server named in the
-program's configuration is not installed, so the program must say so clearly and still work:
+Runs inside testing/desktop-session.sh --tray xfce4-panel (Xvfb, the panel's notification area
+docking the icon by XEmbed), with a Wine prefix of its own in the artefact folder. The calendar's
+automation server named in the program's configuration is not installed, so the program must say
+so clearly and still work:
 the icon docks, the balloon names the server (with letters outside ASCII, which must come
 through the shell's 8-bit record whole), a left click scans again, a right click opens the menu,
 "Settings" shows the options window, its boxes and spinner write the registry, "Exit" removes
@@ -11,7 +12,9 @@ the icon. A second copy ends at once. Screenshots stay in the artefact folder.
 
 With the stand-in automation server of the scan's tests (its registration file given), a second
 run in a prefix whose clock stands on a day of the stand-in's calendar (libfaketime) shows that
-day's appointments.
+day's appointments. A third run, in that prefix, names the stand-in's server that never answers:
+the icon, its menu and the options window still work, a scan after the answer wait says the
+calendar program is not answering, and "Exit" still ends the program.
 
 Usage: agendix_win32_e2e.py AGENDIX_EXE ARTEFACT_DIR [STANDIN_REGISTRATION.reg]
 """
@@ -33,6 +36,10 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 PROGRAM_ID = "Kalender.Zo\u00eb-Caf\u00e9"
 # The stand-in automation server of the scan's tests, and a day it has appointments on.
 STANDIN_PROGRAM_ID = "AgendixStandIn.Application"
+HUNG_PROGRAM_ID = "AgendixStandIn.Hung"
+# How long the program waits for a calendar program's answer before a scan calls it not
+# answering, and a margin.
+ANSWER_WAIT = 20 + 2
 STANDIN_DAY = "@2027-03-02 07:00:00"
 FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 ICON_RED = "#d9342b"
@@ -194,6 +201,9 @@ def main():
                  STANDIN_PROGRAM_ID, "/f")
             wine("reg", "add", SETTINGS_KEY + r"\Settings", "/v", "Tomorrow", "/d", "yes", "/f")
             standin_scenario(exe, artefacts)
+            wine("reg", "add", SETTINGS_KEY + r"\Calendar", "/v", "ProgramId", "/d",
+                 HUNG_PROGRAM_ID, "/f")
+            hung_scenario(exe, artefacts)
     finish()
 
 
@@ -217,6 +227,44 @@ def standin_scenario(exe, artefacts):
         except subprocess.TimeoutExpired:
             pass
         check(program.poll() == 0, "\"Exit\" ends the program")
+    finally:
+        stop(program)
+
+
+def hung_scenario(exe, artefacts):
+    """A calendar program that never answers holds up nothing: see hung-not-answering.png (the
+    failure box names it)."""
+    started = time.monotonic()
+    program = subprocess.Popen([WINE, exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        check(wait_until(lambda: find_icon(artefacts, "hung-start.png")[0] >= MIN_ICON_PIXELS,
+                         ICON_DOCKS_WITHIN), "with a calendar that never answers, the icon docks")
+        check(not window_ids("Agendix"), "no failure box while the calendar may still answer")
+        _, icon = find_icon(artefacts, "hung-icon.png")
+        open_menu_and_choose(icon, ["Down", "Down", "Return"], artefacts, "hung-menu.png")
+        check(wait_until(lambda: window_ids("\u00bb"), 5),
+              "the menu's \"Settings\" shows the window while the calendar hangs")
+        window = window_ids("\u00bb")[0]
+        click(*client_point(window, CMD_TRAY))
+        check(wait_until(lambda: not window_ids("\u00bb"), 5), "\"Hide\" sends the window away")
+
+        time.sleep(max(0.0, ANSWER_WAIT - (time.monotonic() - started)))
+        click(*icon)
+        check(wait_until(lambda: window_ids("Agendix"), 10),
+              "a scan after the answer wait opens the failure box")
+        time.sleep(1)
+        screenshot(artefacts, "hung-not-answering.png")
+        for box in window_ids("Agendix"):
+            left, top, width, height = window_geometry(box)
+            click(left + width // 2, top + height - FAILURE_BOX_BUTTON_FROM_BOTTOM)
+        check(wait_until(lambda: not window_ids("Agendix"), 5), "the failure box closes")
+
+        open_menu_and_choose(icon, ["Up", "Return"], artefacts, "hung-menu-exit.png")
+        try:
+            program.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            pass
+        check(program.poll() == 0, "\"Exit\" ends the program although the calendar hangs")
     finally:
         stop(program)
 

@@ -4,7 +4,8 @@
 // Sort, IncludeRecurrences, Restrict -> appointments -> GetRecurrencePattern -> GetOccurrence).
 // It holds the calendar of calendar.ics beside it. Failures are raised as DISP_E_EXCEPTION with
 // a description, as the real server raises them. A second class, "AgendixStandIn.Broken", fails
-// to open its calendar folder.
+// to open its calendar folder; a third, "AgendixStandIn.Hung", never answers GetNamespace, as a
+// server that hangs.
 
 #include <objbase.h>
 #include <oleauto.h>
@@ -29,6 +30,12 @@ constexpr CLSID kWorkingClass = {
 // {6A1C5E2B-9F41-4C8E-A5D3-2B7E0C91F4A2}: "AgendixStandIn.Broken"
 constexpr CLSID kBrokenClass = {
     0x6a1c5e2b, 0x9f41, 0x4c8e, {0xa5, 0xd3, 0x2b, 0x7e, 0x0c, 0x91, 0xf4, 0xa2}};
+// {6A1C5E2B-9F41-4C8E-A5D3-2B7E0C91F4A3}: "AgendixStandIn.Hung"
+constexpr CLSID kHungClass = {
+    0x6a1c5e2b, 0x9f41, 0x4c8e, {0xa5, 0xd3, 0x2b, 0x7e, 0x0c, 0x91, 0xf4, 0xa3}};
+
+// How a class's application answers.
+enum class Behaviour { Working, Broken, Hung };
 
 // A failure the server reports to its caller as DISP_E_EXCEPTION.
 struct Raised {
@@ -414,13 +421,13 @@ class Folder : public NamedObject {
 
 class Namespace : public NamedObject {
   public:
-    explicit Namespace(bool broken) : broken_(broken) {}
+    explicit Namespace(Behaviour behaviour) : behaviour_(behaviour) {}
 
   protected:
     std::vector<const wchar_t*> Members() const override { return {L"GetDefaultFolder"}; }
     void Answer(std::wstring_view, WORD, const std::vector<VARIANT*>& arguments,
                 VARIANT* result) override {
-        if (broken_) {
+        if (behaviour_ == Behaviour::Broken) {
             throw Raised{L"The calendar store is offline."};
         }
         VARIANT folder = Argument(First(arguments), VT_I4);
@@ -431,12 +438,12 @@ class Namespace : public NamedObject {
     }
 
   private:
-    bool broken_;
+    Behaviour behaviour_;
 };
 
 class Application : public NamedObject {
   public:
-    explicit Application(bool broken) : broken_(broken) {}
+    explicit Application(Behaviour behaviour) : behaviour_(behaviour) {}
 
   protected:
     std::vector<const wchar_t*> Members() const override { return {L"GetNamespace"}; }
@@ -445,18 +452,21 @@ class Application : public NamedObject {
         if (TextArgument(First(arguments)) != L"MAPI") {
             throw Raised{L"The only namespace is MAPI."};
         }
-        SetObject(result, new Namespace(broken_));
+        if (behaviour_ == Behaviour::Hung) {
+            Sleep(INFINITE);
+        }
+        SetObject(result, new Namespace(behaviour_));
     }
 
   private:
-    bool broken_;
+    Behaviour behaviour_;
 };
 
 // ---- The COM server --------------------------------------------------------------------------
 
 class ClassFactory : public IClassFactory {
   public:
-    explicit ClassFactory(bool broken) : broken_(broken) {}
+    explicit ClassFactory(Behaviour behaviour) : behaviour_(behaviour) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (id == IID_IUnknown || id == IID_IClassFactory) {
@@ -474,7 +484,7 @@ class ClassFactory : public IClassFactory {
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        auto* application = new Application(broken_);
+        auto* application = new Application(behaviour_);
         const HRESULT result = application->QueryInterface(id, object);
         application->Release();
         return result;
@@ -482,11 +492,12 @@ class ClassFactory : public IClassFactory {
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
-    bool broken_;
+    Behaviour behaviour_;
 };
 
-ClassFactory workingFactory(false);
-ClassFactory brokenFactory(true);
+ClassFactory workingFactory(Behaviour::Working);
+ClassFactory brokenFactory(Behaviour::Broken);
+ClassFactory hungFactory(Behaviour::Hung);
 
 }  // namespace
 }  // namespace agendix::scan::testing
@@ -498,6 +509,9 @@ extern "C" HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID classId, REFIID 
     }
     if (classId == kBrokenClass) {
         return brokenFactory.QueryInterface(id, object);
+    }
+    if (classId == kHungClass) {
+        return hungFactory.QueryInterface(id, object);
     }
     *object = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
