@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <iterator>
 #include <mutex>
@@ -104,7 +105,7 @@ class Worker {
                 queued_ = *days;
             }
         }
-        wake_.notify_one();
+        wake_.notify_all();
         return look;
     }
 
@@ -118,26 +119,47 @@ class Worker {
             }
             const Days days = *std::exchange(queued_, std::nullopt);
             reading_ = true;
+            ++readsStarted_;
             readStart_ = Clock::now();
             calledNotAnswering_ = false;
             lock.unlock();
+            wake_.notify_all();
             auto result = std::make_shared<const ReadResult>(ReadDays(*calendar_, days));
             lock.lock();
             reading_ = false;
+            wake_.notify_all();
             if (stop_) {
                 return;
             }
             const bool tell = !last_ || !(*last_ == *result) || calledNotAnswering_;
             last_ = std::move(result);
-            if (tell && options_.changed) {
-                lock.unlock();
-                options_.changed();
-                lock.lock();
+            if (tell) {
+                Tell(lock);
             }
         }
     }
 
-    // Ends the thread after what it is doing, without telling `changed` again. True when it is
+    // The watch thread: tells `changed` once when a read runs past the answer wait, so that a
+    // scan says the calendar is not answering without waiting for the next check.
+    void Watch() {
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            if (!reading_ || calledNotAnswering_) {
+                wake_.wait(lock);
+                continue;
+            }
+            const std::uint64_t read = readsStarted_;
+            const bool ended = wake_.wait_until(lock, readStart_ + options_.answerWait, [&] {
+                return stop_ || !reading_ || readsStarted_ != read;
+            });
+            if (!ended) {
+                calledNotAnswering_ = true;
+                Tell(lock);
+            }
+        }
+    }
+
+    // Ends the threads after what they are doing, without telling `changed` again. True when it is
     // inside a read, which may not answer.
     bool Stop() {
         bool reading = false;
@@ -146,11 +168,20 @@ class Worker {
             stop_ = true;
             reading = reading_;
         }
-        wake_.notify_one();
+        wake_.notify_all();
         return reading;
     }
 
   private:
+    // Calls `changed` without holding `lock`, which a scan it starts at once needs.
+    void Tell(std::unique_lock<std::mutex>& lock) {
+        if (options_.changed) {
+            lock.unlock();
+            options_.changed();
+            lock.lock();
+        }
+    }
+
     // Constant; the calendar is read by the thread only.
     const std::unique_ptr<CalendarApplicationFactory> calendar_;
     const BackgroundCalendarOptions options_;
@@ -160,8 +191,10 @@ class Worker {
     std::shared_ptr<const ReadResult> last_;
     std::optional<Days> queued_;
     bool reading_ = false;
+    std::uint64_t readsStarted_ = 0;
     Clock::time_point readStart_;
-    bool calledNotAnswering_ = false;  // a scan called the running read not answering
+    // A scan or the watch called the running read not answering.
+    bool calledNotAnswering_ = false;
     bool stop_ = false;
 };
 
@@ -312,12 +345,15 @@ class BackgroundCalendar : public CalendarApplicationFactory {
     BackgroundCalendar(std::unique_ptr<CalendarApplicationFactory> calendar,
                        BackgroundCalendarOptions options)
         : worker_(std::make_shared<Worker>(std::move(calendar), std::move(options))),
-          thread_([worker = worker_] { worker->Run(); }) {}
+          thread_([worker = worker_] { worker->Run(); }),
+          watch_([worker = worker_] { worker->Watch(); }) {}
 
     // An idle worker is joined (it may be telling `changed`, which returns at once); one inside
-    // a read is left to end on its own, holding what it reads.
+    // a read is left to end on its own, holding what it reads. The watch never waits for a read.
     ~BackgroundCalendar() override {
-        if (worker_->Stop()) {
+        const bool reading = worker_->Stop();
+        watch_.join();
+        if (reading) {
             thread_.detach();
         } else {
             thread_.join();
@@ -333,6 +369,7 @@ class BackgroundCalendar : public CalendarApplicationFactory {
   private:
     std::shared_ptr<Worker> worker_;
     std::thread thread_;
+    std::thread watch_;
 };
 
 }  // namespace

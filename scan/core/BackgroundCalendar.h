@@ -12,7 +12,8 @@
 // What a scan then sees:
 // - no result for its days yet: CalendarNotReady (`changed` follows once there is one);
 // - the last read failed: that failure, unchanged;
-// - a read running for longer than `answerWait`: CalendarError "<name> is not answering";
+// - a read running for longer than `answerWait`: CalendarError "<name> is not answering"
+//   (`changed` tells when the wait runs out, and again when the read answers);
 // - otherwise the last result, even while a newer read runs.
 
 #include <chrono>
@@ -29,10 +30,10 @@ struct BackgroundCalendarOptions {
     std::string name;
     // How long a read may take before scans call the calendar not answering.
     std::chrono::milliseconds answerWait{20000};
-    // Called on the worker thread when a read's result (appointments, problems or failure)
-    // differs from the one before, or when a read that scans called not answering answers at
-    // last: hand it on to the thread that scans and return. Never called for an unchanged
-    // result, so a scan it starts does not start another one.
+    // Called on a thread of the calendar's own when a read's result (appointments, problems or
+    // failure) differs from the one before, when a read runs past `answerWait`, and when such a
+    // read answers at last: hand it on to the thread that scans and return. Never called for an
+    // unchanged result, so a scan it starts does not start another one.
     std::function<void()> changed;
 };
 
