@@ -151,6 +151,24 @@ def open_menu_and_choose(icon, keys, artefacts, name):
     run("xdotool", "key", *keys)
 
 
+def close_failure_boxes():
+    """Closes the open failure boxes with their OK buttons, centred at their foot."""
+    for box in window_ids("Agendix"):
+        left, top, width, height = window_geometry(box)
+        click(left + width // 2, top + height - FAILURE_BOX_BUTTON_FROM_BOTTOM)
+    check(wait_until(lambda: not window_ids("Agendix"), 5), "the failure box closes")
+
+
+def exit_from_menu(program, icon, artefacts, name):
+    """Chooses "Exit" in the icon's menu; the program's exit status (None: it runs on)."""
+    open_menu_and_choose(icon, ["Up", "Return"], artefacts, name)
+    try:
+        program.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        pass
+    return program.poll()
+
+
 class WinePrefix:
     """A Wine prefix made afresh in the artefact folder, with its own wine server for as long as
     the `with` block runs; `environment` is added to every Wine process of it (the server's
@@ -221,12 +239,8 @@ def standin_scenario(exe, artefacts):
         screenshot(artefacts, "standin-balloon.png")
         check(not window_ids("Agendix"), "no failure box: the calendar was read")
         _, icon = find_icon(artefacts, "standin-icon.png")
-        open_menu_and_choose(icon, ["Up", "Return"], artefacts, "standin-menu.png")
-        try:
-            program.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            pass
-        check(program.poll() == 0, "\"Exit\" ends the program")
+        check(exit_from_menu(program, icon, artefacts, "standin-menu.png") == 0,
+              "\"Exit\" ends the program")
     finally:
         stop(program)
 
@@ -253,17 +267,9 @@ def hung_scenario(exe, artefacts):
               "once the answer wait is over, the failure box opens by itself")
         time.sleep(1)
         screenshot(artefacts, "hung-not-answering.png")
-        for box in window_ids("Agendix"):
-            left, top, width, height = window_geometry(box)
-            click(left + width // 2, top + height - FAILURE_BOX_BUTTON_FROM_BOTTOM)
-        check(wait_until(lambda: not window_ids("Agendix"), 5), "the failure box closes")
-
-        open_menu_and_choose(icon, ["Up", "Return"], artefacts, "hung-menu-exit.png")
-        try:
-            program.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            pass
-        check(program.poll() == 0, "\"Exit\" ends the program although the calendar hangs")
+        close_failure_boxes()
+        check(exit_from_menu(program, icon, artefacts, "hung-menu-exit.png") == 0,
+              "\"Exit\" ends the program although the calendar hangs")
     finally:
         stop(program)
 
@@ -289,11 +295,7 @@ def scenario(exe, artefacts):
         check(quietly(WINE, exe, timeout=30) == 0 and program.poll() is None,
               "a second copy ends at once and the first runs on")
 
-        # The failure box closes with its OK button, centred at its foot.
-        for box in window_ids("Agendix"):
-            left, top, width, height = window_geometry(box)
-            click(left + width // 2, top + height - FAILURE_BOX_BUTTON_FROM_BOTTOM)
-        check(wait_until(lambda: not window_ids("Agendix"), 5), "the failure box closes")
+        close_failure_boxes()
 
         count, icon = find_icon(artefacts, "icon.png")
         click(*icon)
@@ -338,12 +340,8 @@ def scenario(exe, artefacts):
         check(wait_until(lambda: not window_ids("\u00bb"), 5), "\"Hide\" sends the window away")
         check(find_icon(artefacts, "hidden.png")[0] >= MIN_ICON_PIXELS, "the icon stays")
 
-        open_menu_and_choose(icon, ["Up", "Return"], artefacts, "menu-exit.png")
-        try:
-            program.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            pass
-        check(program.poll() == 0, f"\"Exit\" ends the program (status {program.poll()})")
+        status = exit_from_menu(program, icon, artefacts, "menu-exit.png")
+        check(status == 0, f"\"Exit\" ends the program (status {status})")
         check(find_icon(artefacts, "after-exit.png")[0] < MIN_ICON_PIXELS,
               "the icon is gone")
         check(settings().get("tomorrow") == "yes", "the settings stay in the registry")

@@ -52,11 +52,41 @@ class ShellNotificationAreaTest : public ::testing::Test {
     FakeHost host;
     ShellNotificationArea area{[this](DWORD message, const NotifyIconData& data) {
                                    calls.push_back({message, data});
-                                   return BOOL{0};  // the tray never looks at the answer
+                                   return shellTakesIt;
                                },
                                window};
     TrayIcon tray{host, area};
+    BOOL shellTakesIt = 1;
+
+    std::vector<DWORD> Messages() const {
+        std::vector<DWORD> messages;
+        for (const ShellCall& call : calls) {
+            messages.push_back(call.message);
+        }
+        return messages;
+    }
 };
+
+// A shell without its task bar refuses the icon: the next record adds it rather than modifying
+// an icon the shell does not know, and an icon never taken is not deleted.
+TEST_F(ShellNotificationAreaTest, AnIconTheShellRefusedIsAddedAgainAndNeverDeleted) {
+    shellTakesIt = 0;
+    tray.Show(true, "first", "Today:");
+    tray.Show(true, "second", "Today:");
+    EXPECT_FALSE(area.IconAdded());
+    tray.Show(false, "", "");
+    EXPECT_THAT(Messages(), ElementsAre(NIM_ADD, NIM_ADD));
+
+    tray.Show(true, "third", "Today:");
+    shellTakesIt = 1;
+    EXPECT_TRUE(area.RestoreIcon());
+    EXPECT_TRUE(area.IconAdded());
+    EXPECT_EQ(calls.back().data.Text(TextField::szInfo), "third");
+    tray.Show(true, "fourth", "Today:");
+    tray.Show(false, "", "");
+    EXPECT_THAT(Messages(),
+                ElementsAre(NIM_ADD, NIM_ADD, NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_DELETE));
+}
 
 TEST_F(ShellNotificationAreaTest, ShowTrueAddsThenModifiesWithTheTextsOfTheMoment) {
     tray.Show(true, std::string("first\r\n\0", 8), "Today:");

@@ -68,17 +68,23 @@ class Win32TrayTest : public ::testing::Test {
     Win32Tray tray_{GetModuleHandleW(nullptr), LoadIconA(nullptr, IDI_APPLICATION),
                     [this](DWORD message, const NotifyIconData& data) {
                         calls_.push_back({message, data});
-                        return TRUE;
+                        return shellTakesIt_;
                     },
                     [this](TrayEvent event) { events_.push_back(event); }};
     std::vector<ShellCall> calls_;
     std::vector<TrayEvent> events_;
+    BOOL shellTakesIt_ = TRUE;
 
     // The shell's callback: the icon's mouse message as the x of a mouse move.
     void IconReports(UINT mouseMessage) {
         SendMessageW(tray_.Window(), WM_MOUSEMOVE, 0, MAKELPARAM(mouseMessage, 0));
     }
     void Timer1Ticks() { SendMessageW(tray_.Window(), WM_TIMER, 1, 0); }
+    // Whether the timer that adds a refused icon again runs; a tick of it when it does.
+    bool AddAgainTicks() {
+        return KillTimer(tray_.Window(), 2) != 0 &&
+               SendMessageW(tray_.Window(), WM_TIMER, 2, 0) == 0;
+    }
 };
 
 TEST_F(Win32TrayTest, TheRecordNamesTheControlsWindowAndIcon) {
@@ -117,6 +123,26 @@ TEST_F(Win32TrayTest, ANewTaskBarGetsTheShownIconAgain) {
     EXPECT_EQ(calls_[1].data.Bytes(), calls_[0].data.Bytes());
     tray_.Show(false);
     EXPECT_EQ(calls_.back().message, static_cast<DWORD>(NIM_DELETE));
+}
+
+TEST_F(Win32TrayTest, AnIconTheShellRefusedIsAddedAgainEachSecondUntilTaken) {
+    shellTakesIt_ = FALSE;
+    tray_.Show(true);
+    ASSERT_TRUE(AddAgainTicks());
+    ASSERT_TRUE(AddAgainTicks());
+    shellTakesIt_ = TRUE;
+    ASSERT_TRUE(AddAgainTicks());
+    EXPECT_FALSE(AddAgainTicks()) << "the icon was taken: no more tries";
+    ASSERT_EQ(calls_.size(), 4u);
+    for (const ShellCall& call : calls_) {
+        EXPECT_EQ(call.message, static_cast<DWORD>(NIM_ADD));
+    }
+
+    tray_.Show(false);
+    shellTakesIt_ = FALSE;
+    tray_.Show(true);
+    tray_.Show(false);
+    EXPECT_FALSE(AddAgainTicks()) << "no icon shown: none to add";
 }
 
 }  // namespace

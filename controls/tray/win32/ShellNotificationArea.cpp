@@ -22,22 +22,30 @@ ShellNotificationArea::ShellNotificationArea(ShellNotifyIconFunction shell, Shel
 bool ShellNotificationArea::AddIcon(const TrayIconContent& content, TrayIconEvents& events) {
     events_ = &events;
     FillIconData(content);
-    return shell_(NIM_ADD, iconData_) != 0;
+    return Add();
 }
 
 bool ShellNotificationArea::ModifyIcon(const TrayIconContent& content) {
     FillIconData(content);
-    return shell_(NIM_MODIFY, iconData_) != 0;
+    return iconAdded_ ? shell_(NIM_MODIFY, iconData_) != 0 : Add();
 }
 
 // The shell finds the icon by the window and id of the record last sent.
 bool ShellNotificationArea::RemoveIcon() {
     events_ = nullptr;
+    if (!std::exchange(iconAdded_, false)) {
+        return true;
+    }
     return shell_(NIM_DELETE, iconData_) != 0;
 }
 
 bool ShellNotificationArea::RestoreIcon() {
-    return shell_(NIM_ADD, iconData_) != 0;
+    return Add();
+}
+
+bool ShellNotificationArea::Add() {
+    iconAdded_ = shell_(NIM_ADD, iconData_) != 0;
+    return iconAdded_;
 }
 
 void ShellNotificationArea::FillIconData(const TrayIconContent& content) {

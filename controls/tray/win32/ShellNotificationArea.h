@@ -25,9 +25,10 @@ class ShellWindow {
 inline constexpr std::uint32_t kTrayIconId = 1;
 
 // The notification area through the shell: each call fills the 488-byte record and hands it to
-// Shell_NotifyIconA (NIM_ADD, NIM_MODIFY, NIM_DELETE). The icon's callbacks reach the control's
-// window as mouse-move notifications whose x is the mouse message number; OnIconMessage turns
-// them into the events of the icon.
+// Shell_NotifyIconA (NIM_ADD, NIM_MODIFY, NIM_DELETE). An icon the shell did not take (its task
+// bar not there yet) is added, not modified, by the next call, and not deleted. The icon's
+// callbacks reach the control's window as mouse-move notifications whose x is the mouse message
+// number; OnIconMessage turns them into the events of the icon.
 class ShellNotificationArea : public NotificationArea {
   public:
     // `window` must outlive the area.
@@ -36,8 +37,11 @@ class ShellNotificationArea : public NotificationArea {
     bool AddIcon(const TrayIconContent& content, TrayIconEvents& events) override;
     bool ModifyIcon(const TrayIconContent& content) override;
     bool RemoveIcon() override;
-    // Adds the icon again with the record last sent, for a shell that lost it (a new task bar).
+    // Adds the icon again with the record last sent, for a shell that lost it (a new task bar) or
+    // never took it.
     bool RestoreIcon();
+    // Whether the shell took the icon last added and not removed.
+    bool IconAdded() const { return iconAdded_; }
 
     // A mouse-move notification of the control's window at horizontal position x (pixels).
     void OnIconMessage(double x);
@@ -47,11 +51,13 @@ class ShellNotificationArea : public NotificationArea {
 
   private:
     void FillIconData(const TrayIconContent& content);
+    bool Add();
 
     ShellNotifyIconFunction shell_;
     ShellWindow& window_;
     NotifyIconData iconData_;
     TrayIconEvents* events_ = nullptr;
+    bool iconAdded_ = false;
 };
 
 // The event a callback at horizontal position x stands for: the mouse message number it

@@ -9,6 +9,9 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"AgendixTrayControl";
 constexpr UINT_PTR kTimer1 = 1;
+// Tries again to add an icon that the shell did not take, until it does.
+constexpr UINT_PTR kAddAgainTimer = 2;
+constexpr UINT kAddAgainMilliseconds = 1000;
 
 // The picture the control shows: its icon handle.
 class IconPicture final : public TrayPicture {
@@ -59,11 +62,23 @@ Win32Tray::~Win32Tray() {
 
 void Win32Tray::Show(bool UpDateData) {
     logic_.Show(UpDateData, tipText_, titleText_);
+    AddAgainUntilTaken();
 }
 
 void Win32Tray::RestoreIcon() {
     if (logic_.IsVisible()) {
         area_.RestoreIcon();
+    }
+    AddAgainUntilTaken();
+}
+
+// A shell without its task bar yet (a program started at log-in, Wine's shell starting) refuses
+// the icon, and not every shell announces its task bar when it comes.
+void Win32Tray::AddAgainUntilTaken() {
+    if (logic_.IsVisible() && !area_.IconAdded()) {
+        SetTimer(window_, kAddAgainTimer, kAddAgainMilliseconds, nullptr);
+    } else {
+        KillTimer(window_, kAddAgainTimer);
     }
 }
 
@@ -84,6 +99,10 @@ LRESULT Win32Tray::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == WM_TIMER && wParam == kTimer1) {
         logic_.OnTimer1();
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kAddAgainTimer) {
+        RestoreIcon();
         return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);

@@ -30,7 +30,8 @@ class Win32Tray final : private TrayControlHost, private ShellWindow {
     bool IsVisible() const { return logic_.IsVisible(); }
     // A new task bar (after the shell restarted) knows no icons: adds the one shown again, as
     // last sent. The host calls it on the shell's "TaskbarCreated" message, which reaches
-    // top-level windows only.
+    // top-level windows only. An icon the shell refused is also added again each second until
+    // the shell takes it.
     void RestoreIcon();
 
     // UTF-8; each is read up to its first NUL by Show.
@@ -42,6 +43,7 @@ class Win32Tray final : private TrayControlHost, private ShellWindow {
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void AddAgainUntilTaken();
 
     // TrayControlHost
     std::shared_ptr<const TrayPicture> Picture() override;
