@@ -22,9 +22,8 @@ if [ "${1:-}" = "--windows" ]; then
     # Debian's wine64 is a fixed-address loader without Wine's preloader, and the kernel puts its
     # heap anywhere in the gigabyte above it. About one start in a few thousand the heap lands on
     # the memory Wine keeps for itself below 0x7fff0000, and the program dies before main()
-    # ("failed to map the shared user data") or misses that memory later. Without address
-    # randomisation every Wine program (ctest's, the end-to-end tests' and those they start) has
-    # its heap right after the loader.
+    # ("failed to map the shared user data"). Without address randomisation every Wine program
+    # (ctest's, the end-to-end tests' and those they start) has its heap right after the loader.
     no_randomize=(setarch "$(uname -m)" --addr-no-randomize)
     "${no_randomize[@]}" /usr/lib/wine/wine64 wineboot --init 2>/dev/null
     cd "$build_dir"

@@ -16,7 +16,10 @@ day's appointments. A third run, in that prefix, names the stand-in's server tha
 the icon, its menu and the options window still work, once the answer wait is over a box says
 the calendar program is not answering, and "Exit" still ends the program.
 
-Usage: agendix_win32_e2e.py AGENDIX_EXE ARTEFACT_DIR [STANDIN_REGISTRATION.reg]
+Each prefix runs the tests' desktop keeper (DESKTOP_KEEPER_EXE) throughout, so that a program
+started right after another has ended finds Wine's desktop open.
+
+Usage: agendix_win32_e2e.py AGENDIX_EXE DESKTOP_KEEPER_EXE ARTEFACT_DIR [STANDIN_REGISTRATION.reg]
 """
 import os
 import re
@@ -170,12 +173,13 @@ def exit_from_menu(program, icon, artefacts, name):
 
 
 class WinePrefix:
-    """A Wine prefix made afresh in the artefact folder, with its own wine server for as long as
-    the `with` block runs; `environment` is added to every Wine process of it (the server's
-    included)."""
+    """A Wine prefix made afresh in the artefact folder, with its own wine server and the desktop
+    keeper for as long as the `with` block runs; `environment` is added to every Wine process of
+    it (the server's included)."""
 
-    def __init__(self, path, environment=None):
-        self.path, self.environment = path, environment or {}
+    def __init__(self, path, keeper, environment=None):
+        self.path, self.keeper, self.environment = path, keeper, environment or {}
+        self.keeping = None
 
     def __enter__(self):
         shutil.rmtree(self.path, ignore_errors=True)
@@ -186,10 +190,14 @@ class WinePrefix:
         # COM's RPC service, which a fresh prefix's first COM call (the program's first scan)
         # may otherwise wait many seconds for; "already running" is no failure.
         quietly(WINE, "net", "start", "rpcss")
+        self.keeping = subprocess.Popen([WINE, self.keeper], stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+        check(self.keeping.stdout.readline() == "ready\n", "Wine's desktop is up")
         return self
 
     def __exit__(self, *_):
         subprocess.run(["wineserver", "-k"], check=False)
+        stop(self.keeping)
         for name in self.environment:
             os.environ.pop(name, None)
 
@@ -200,11 +208,11 @@ def windows_path(path):
 
 
 def main():
-    exe, artefacts = sys.argv[1], sys.argv[2]
-    standin_registration = sys.argv[3] if len(sys.argv) > 3 else None
+    exe, keeper, artefacts = sys.argv[1:4]
+    standin_registration = sys.argv[4] if len(sys.argv) > 4 else None
     os.makedirs(artefacts, exist_ok=True)
     os.environ.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8")
-    with WinePrefix(os.path.join(artefacts, "wine-prefix")):
+    with WinePrefix(os.path.join(artefacts, "wine-prefix"), keeper):
         wine("reg", "add", SETTINGS_KEY + r"\Calendar", "/v", "ProgramId", "/d", PROGRAM_ID,
              "/f")
         scenario(exe, artefacts)
@@ -213,7 +221,7 @@ def main():
         day = {"LD_PRELOAD": FAKETIME_LIBRARY, "FAKETIME": STANDIN_DAY,
                "FAKETIME_DONT_RESET": "1"}
         check(os.path.exists(FAKETIME_LIBRARY), f"{FAKETIME_LIBRARY} is installed")
-        with WinePrefix(os.path.join(artefacts, "wine-prefix-standin"), day):
+        with WinePrefix(os.path.join(artefacts, "wine-prefix-standin"), keeper, day):
             wine("reg", "import", windows_path(standin_registration))
             wine("reg", "add", SETTINGS_KEY + r"\Calendar", "/v", "ProgramId", "/d",
                  STANDIN_PROGRAM_ID, "/f")
